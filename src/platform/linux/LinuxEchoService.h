@@ -1,0 +1,41 @@
+// ICMP echo over a Linux socket: the unprivileged datagram "ping socket" where the
+// net.ipv4.ping_group_range sysctl allows it, else a raw ICMP socket (CAP_NET_RAW).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/EchoService.h"
+
+namespace platform {
+
+enum class IcmpSocketKind { None, Datagram, Raw };
+
+class LinuxEchoService final : public EchoService {
+public:
+    LinuxEchoService() = default;
+    ~LinuxEchoService() override;
+    LinuxEchoService(const LinuxEchoService&) = delete;
+    LinuxEchoService& operator=(const LinuxEchoService&) = delete;
+
+    int32_t Open() override;
+    void Close(int32_t handle) override;
+    EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
+                       const EchoOptions& options, int32_t timeoutMs) override;
+
+    // Which kind of socket the open handle uses; None while no handle is open.
+    IcmpSocketKind SocketKind() const { return kind_; }
+    // Restricts Open to one kind of socket (tests); None lets it choose.
+    void ForceSocketKind(IcmpSocketKind kind) { forced_ = kind; }
+
+private:
+    bool ApplyOptions(const EchoOptions& options);
+    void DiscardPending();
+
+    int fd_ = -1;
+    IcmpSocketKind kind_ = IcmpSocketKind::None;
+    IcmpSocketKind forced_ = IcmpSocketKind::None;
+    uint16_t identifier_ = 0;
+    uint16_t nextSequence_ = 0;
+};
+
+}  // namespace platform

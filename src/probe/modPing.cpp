@@ -1,0 +1,133 @@
+#include "probe/modPing.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/EchoService.h"
+#include "platform/Resolver.h"
+#include "platform/linux/LinuxEchoService.h"
+#include "platform/linux/LinuxResolver.h"
+
+namespace modPing {
+
+namespace {
+
+constexpr size_t kMaxTextLength = 32767;
+constexpr uint8_t kTypeOfService = 7;
+constexpr size_t kRequestSize = 32;
+constexpr uint8_t kRequestByte = 0x20;
+
+platform::EchoService& SystemEchoService() {
+    static platform::LinuxEchoService service;
+    return service;
+}
+
+platform::Resolver& SystemResolver() {
+    static platform::LinuxResolver resolver;
+    return resolver;
+}
+
+platform::EchoService* gEcho = nullptr;
+platform::Resolver* gResolver = nullptr;
+int32_t gIcmpHandle = 0;
+
+platform::Resolver& CurrentResolver() { return gResolver ? *gResolver : SystemResolver(); }
+
+std::string TrimSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::array<uint8_t, 4> OctetsOf(int32_t address) {
+    const auto a = static_cast<uint32_t>(address);
+    return {static_cast<uint8_t>(a), static_cast<uint8_t>(a >> 8), static_cast<uint8_t>(a >> 16),
+            static_cast<uint8_t>(a >> 24)};
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+void SetEchoService(platform::EchoService* service) { gEcho = service; }
+void SetResolver(platform::Resolver* resolver) { gResolver = resolver; }
+platform::EchoService& CurrentEchoService() { return gEcho ? *gEcho : SystemEchoService(); }
+
+int16_t StartWinsock() { return 0; }
+
+int32_t OpenIcmp() {
+    if (gIcmpHandle != 0) CloseIcmp();
+    gIcmpHandle = CurrentEchoService().Open();
+    return gIcmpHandle;
+}
+
+void CloseIcmp() {
+    if (gIcmpHandle != 0) CurrentEchoService().Close(gIcmpHandle);
+    gIcmpHandle = 0;
+}
+
+int32_t IcmpHandle() { return gIcmpHandle; }
+
+int32_t PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
+                    std::string& replyAddress, std::string& status, int32_t& roundTrip) {
+    const auto destination = OctetsOf(AddressFromText(TrimSpaces(address)));
+    platform::EchoOptions options;
+    options.ttl = ttl;
+    options.tos = kTypeOfService;
+    options.flags = platform::kIpFlagDontFragment;
+    const std::vector<uint8_t> data(kRequestSize, kRequestByte);
+
+    const platform::EchoReply reply =
+        gIcmpHandle == 0 ? platform::EchoReply{.error = platform::kErrorInvalidHandle}
+                         : CurrentEchoService().SendEcho(gIcmpHandle, destination, data, options, timeOut);
+    if (reply.count == 0) {
+        replyAddress = "ICMP ERROR";
+        status = std::to_string(reply.error);
+        return 0;
+    }
+    replyAddress = AddressBytesToText(reply.address);
+    status = std::to_string(reply.status);
+    roundTrip = static_cast<int32_t>(std::min<uint32_t>(reply.roundTripMs, INT32_MAX));
+    return static_cast<int32_t>(std::min<uint32_t>(reply.count, INT32_MAX));
+}
+
+int32_t AddressFromText(std::string text) {
+    std::array<uint8_t, 4> octets{};
+    unsigned accumulator = 0;
+    int dots = 0;
+    for (const char c : text) {
+        if (c == '.') {
+            if (++dots > 3) break;
+            octets[dots - 1] = static_cast<uint8_t>(accumulator);
+            accumulator = 0;
+        } else {
+            const unsigned digit = IsDigit(c) ? static_cast<unsigned>(c - '0') : 0;
+            accumulator = (accumulator * 10 + digit) & 0xFF;
+        }
+    }
+    octets[3] = static_cast<uint8_t>(accumulator);
+    const uint32_t address = octets[0] | (octets[1] << 8) | (octets[2] << 16) | (static_cast<uint32_t>(octets[3]) << 24);
+    return static_cast<int32_t>(address);
+}
+
+std::string AddressBytesToText(const std::array<uint8_t, 4>& octets) {
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
+           std::to_string(octets[3]);
+}
+
+std::string ResolveAddress(std::string siteText) {
+    if (siteText.size() > kMaxTextLength) return "0";
+    if (!siteText.empty() && IsDigit(siteText.front())) {
+        const std::string trimmed = TrimSpaces(siteText);
+        if (std::ranges::all_of(trimmed, [](char c) { return IsDigit(c) || c == '.'; })) {
+            return AddressBytesToText(OctetsOf(AddressFromText(trimmed)));
+        }
+    }
+    const auto entry = CurrentResolver().LookupByName(siteText);
+    if (!entry) return "0";
+    if (entry->empty()) return "";
+    return AddressBytesToText(entry->front());
+}
+
+}  // namespace modPing

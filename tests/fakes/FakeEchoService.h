@@ -1,0 +1,48 @@
+// In-memory echo facility: records every request and answers with the replies a test queued.
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include "platform/EchoService.h"
+
+namespace fakes {
+
+class FakeEchoService : public platform::EchoService {
+public:
+    struct Request {
+        int32_t handle;
+        std::array<uint8_t, 4> destination;
+        std::vector<uint8_t> data;
+        platform::EchoOptions options;
+        int32_t timeoutMs;
+    };
+
+    bool openFails = false;
+    std::deque<platform::EchoReply> replies;  // answered in order; when empty: time-out
+    std::vector<Request> requests;
+    std::vector<int32_t> closed;
+    int opens = 0;
+
+    int32_t Open() override {
+        ++opens;
+        return openFails ? 0 : 4242 + opens;
+    }
+    void Close(int32_t handle) override { closed.push_back(handle); }
+    platform::EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
+                                 const std::vector<uint8_t>& data, const platform::EchoOptions& options,
+                                 int32_t timeoutMs) override {
+        requests.push_back({handle, destination, data, options, timeoutMs});
+        if (replies.empty()) return platform::EchoReply{.error = platform::ip_status::kReqTimedOut};
+        platform::EchoReply r = replies.front();
+        replies.pop_front();
+        return r;
+    }
+
+    static platform::EchoReply Reply(std::array<uint8_t, 4> from, uint32_t status, uint32_t rtt) {
+        return {.count = 1, .address = from, .status = status, .roundTripMs = rtt, .error = 0};
+    }
+    static platform::EchoReply Failure(uint32_t error) { return {.error = error}; }
+};
+
+}  // namespace fakes

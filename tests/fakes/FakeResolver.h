@@ -1,0 +1,26 @@
+// In-memory resolver: a table of names, and a record of every name looked up.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Resolver.h"
+
+namespace fakes {
+
+class FakeResolver : public platform::Resolver {
+public:
+    std::map<std::string, std::vector<platform::Ipv4Octets>> hosts;
+    std::vector<std::string> lookups;
+
+    std::optional<std::vector<platform::Ipv4Octets>> LookupByName(const std::string& name) override {
+        lookups.push_back(name);
+        const auto it = hosts.find(name);
+        if (it == hosts.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+}  // namespace fakes

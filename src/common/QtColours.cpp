@@ -9,7 +9,7 @@ QColor ToQColor(ColourValue value) {
 
 ColourValue FromQColor(const QColor& colour) {
     if (!colour.isValid()) return RgbValue(0, 0, 0);
-    // Colours of any other spec convert to their RGB components.
+    // Colours held as HSV, HSL or CMYK convert to their RGB components.
     const QColor rgb = colour.toRgb();
     return RgbValue(static_cast<uint8_t>(rgb.red()), static_cast<uint8_t>(rgb.green()),
                     static_cast<uint8_t>(rgb.blue()));

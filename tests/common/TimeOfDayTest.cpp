@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
-#include <regex>
 #include <string>
 
 namespace common {
@@ -58,7 +58,19 @@ TEST(TimeOfDayText, ShowsAMomentOnTheLocalClock) {
 }
 
 TEST(CurrentTimeOfDay, HasTheClockLayout) {
-    EXPECT_TRUE(std::regex_match(CurrentTimeOfDay(), std::regex("([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]")));
+    const std::string text = CurrentTimeOfDay();
+    ASSERT_EQ(text.size(), 8u) << text;
+    EXPECT_EQ(text[2], ':') << text;
+    EXPECT_EQ(text[5], ':') << text;
+    const auto field = [&](size_t at) {
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(text[at])) &&
+                    std::isdigit(static_cast<unsigned char>(text[at + 1])))
+            << text;
+        return (text[at] - '0') * 10 + (text[at + 1] - '0');
+    };
+    EXPECT_LE(field(0), 23) << text;
+    EXPECT_LE(field(3), 59) << text;
+    EXPECT_LE(field(6), 59) << text;
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ int main(int argc, char* argv[]) {
         count != 0 ? QString("Reply from %1, status %2, %3 ms")
                          .arg(QString::fromStdString(replyAddress), QString::fromStdString(status))
                          .arg(roundTrip)
-                   : QString("No reply: %1 %2").arg(QString::fromStdString(replyAddress), QString::fromStdString(status));
+                   : QString("No reply: %1 %2")
+                         .arg(QString::fromStdString(replyAddress), QString::fromStdString(status));
     QMessageBox box(QMessageBox::Information, "TarnovelMon", "Echo of 127.0.0.1: " + result, QMessageBox::Ok);
     box.exec();
     modPing::CloseIcmp();

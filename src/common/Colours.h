@@ -12,18 +12,28 @@ constexpr ColourValue RgbValue(uint8_t red, uint8_t green, uint8_t blue) {
     return static_cast<ColourValue>(red) | (static_cast<ColourValue>(green) << 8) |
            (static_cast<ColourValue>(blue) << 16);
 }
-constexpr uint8_t RedOf(ColourValue c) { return static_cast<uint8_t>(c & 0xFF); }
-constexpr uint8_t GreenOf(ColourValue c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
-constexpr uint8_t BlueOf(ColourValue c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
+constexpr uint8_t RedOf(ColourValue c) {
+    return static_cast<uint8_t>(c & 0xFF);
+}
+constexpr uint8_t GreenOf(ColourValue c) {
+    return static_cast<uint8_t>((c >> 8) & 0xFF);
+}
+constexpr uint8_t BlueOf(ColourValue c) {
+    return static_cast<uint8_t>((c >> 16) & 0xFF);
+}
 
 // System colour indexes used by the window design.
-constexpr uint8_t kSysWindowText = 8;     // black in the standard scheme
-constexpr uint8_t kSysCaptionText = 9;    // white in the standard scheme
+constexpr uint8_t kSysWindowText = 8;       // black in the standard scheme
+constexpr uint8_t kSysCaptionText = 9;      // white in the standard scheme
 constexpr uint8_t kSysInactiveBorder = 11;  // a light grey
 
 constexpr ColourValue kSystemColourFlag = 0x80000000u;
-constexpr ColourValue SystemColour(uint8_t index) { return kSystemColourFlag | index; }
-constexpr bool IsSystemColour(ColourValue c) { return (c & kSystemColourFlag) != 0; }
+constexpr ColourValue SystemColour(uint8_t index) {
+    return kSystemColourFlag | index;
+}
+constexpr bool IsSystemColour(ColourValue c) {
+    return (c & kSystemColourFlag) != 0;
+}
 
 // The plain 24-bit colour of a design value: itself when it is no system colour, else the colour
 // of the standard scheme for that index (8 black, 9 white, 11 light grey; any other index black).

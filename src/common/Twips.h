@@ -5,7 +5,11 @@
 namespace common {
 
 constexpr double kTwipsPerPixel = 15.0;
-constexpr double TwipsToPixels(double twips) { return twips / kTwipsPerPixel; }
-constexpr float PixelsToTwips(double pixels) { return static_cast<float>(pixels * kTwipsPerPixel); }
+constexpr double TwipsToPixels(double twips) {
+    return twips / kTwipsPerPixel;
+}
+constexpr float PixelsToTwips(double pixels) {
+    return static_cast<float>(pixels * kTwipsPerPixel);
+}
 
 }  // namespace common

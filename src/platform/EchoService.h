@@ -42,13 +42,13 @@ struct EchoOptions {
 struct EchoReply {
     uint32_t count = 0;
     std::array<uint8_t, 4> address{};  // the address that answered, first octet first
-    uint32_t status = 0;                // ip_status of the stored answer
+    uint32_t status = 0;               // ip_status of the stored answer
     uint32_t roundTripMs = 0;
     uint32_t error = 0;  // on failure: ip_status number (kReqTimedOut, ...) or kErrorInvalidHandle
 };
 
 class EchoService {
-public:
+  public:
     virtual ~EchoService() = default;
     // Opens the echo facility. Returns a non-zero handle, or 0 when no echo mechanism is available.
     virtual int32_t Open() = 0;

@@ -12,7 +12,7 @@ namespace platform {
 using Ipv4Octets = std::array<uint8_t, 4>;
 
 class Resolver {
-public:
+  public:
     virtual ~Resolver() = default;
     // Looks a host name up. nullopt when the look-up found nothing; otherwise the entry's IPv4
     // addresses in the resolver's order (possibly none).

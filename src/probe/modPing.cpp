@@ -31,7 +31,9 @@ platform::EchoService* gEcho = nullptr;
 platform::Resolver* gResolver = nullptr;
 int32_t gIcmpHandle = 0;
 
-platform::Resolver& CurrentResolver() { return gResolver ? *gResolver : SystemResolver(); }
+platform::Resolver& CurrentResolver() {
+    return gResolver ? *gResolver : SystemResolver();
+}
 
 std::string TrimSpaces(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
@@ -46,15 +48,25 @@ std::array<uint8_t, 4> OctetsOf(int32_t address) {
             static_cast<uint8_t>(a >> 24)};
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
-void SetEchoService(platform::EchoService* service) { gEcho = service; }
-void SetResolver(platform::Resolver* resolver) { gResolver = resolver; }
-platform::EchoService& CurrentEchoService() { return gEcho ? *gEcho : SystemEchoService(); }
+void SetEchoService(platform::EchoService* service) {
+    gEcho = service;
+}
+void SetResolver(platform::Resolver* resolver) {
+    gResolver = resolver;
+}
+platform::EchoService& CurrentEchoService() {
+    return gEcho ? *gEcho : SystemEchoService();
+}
 
-int16_t StartWinsock() { return 0; }
+int16_t StartWinsock() {
+    return 0;
+}
 
 int32_t OpenIcmp() {
     if (gIcmpHandle != 0) CloseIcmp();
@@ -67,7 +79,9 @@ void CloseIcmp() {
     gIcmpHandle = 0;
 }
 
-int32_t IcmpHandle() { return gIcmpHandle; }
+int32_t IcmpHandle() {
+    return gIcmpHandle;
+}
 
 int32_t PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
                     std::string& replyAddress, std::string& status, int32_t& roundTrip) {
@@ -107,13 +121,14 @@ int32_t AddressFromText(std::string text) {
         }
     }
     octets[3] = static_cast<uint8_t>(accumulator);
-    const uint32_t address = octets[0] | (octets[1] << 8) | (octets[2] << 16) | (static_cast<uint32_t>(octets[3]) << 24);
+    const uint32_t address =
+        octets[0] | (octets[1] << 8) | (octets[2] << 16) | (static_cast<uint32_t>(octets[3]) << 24);
     return static_cast<int32_t>(address);
 }
 
 std::string AddressBytesToText(const std::array<uint8_t, 4>& octets) {
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
-           std::to_string(octets[3]);
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) +
+           "." + std::to_string(octets[3]);
 }
 
 std::string ResolveAddress(std::string siteText) {

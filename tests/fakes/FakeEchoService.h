@@ -9,7 +9,7 @@
 namespace fakes {
 
 class FakeEchoService : public platform::EchoService {
-public:
+  public:
     struct Request {
         int32_t handle;
         std::array<uint8_t, 4> destination;

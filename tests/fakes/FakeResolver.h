@@ -11,7 +11,7 @@
 namespace fakes {
 
 class FakeResolver : public platform::Resolver {
-public:
+  public:
     std::map<std::string, std::vector<platform::Ipv4Octets>> hosts;
     std::vector<std::string> lookups;
 

@@ -39,7 +39,8 @@ EchoResponder::EchoResponder(const std::string& namespaceName) {
     thread_ = std::thread([this, namespaceName, &opened] {
         int fd = -1;
         const int ns = open(("/run/netns/" + namespaceName).c_str(), O_RDONLY | O_CLOEXEC);
-        if (ns >= 0 && setns(ns, CLONE_NEWNET) == 0) fd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+        if (ns >= 0 && setns(ns, CLONE_NEWNET) == 0)
+            fd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
         if (ns >= 0) close(ns);
         fd_ = fd;
         opened.set_value(fd);
@@ -76,12 +77,14 @@ void EchoResponder::Serve() {
         if (poll(&pfd, 1, 20) <= 0) continue;
         sockaddr_in from{};
         socklen_t fromLen = sizeof from;
-        const ssize_t n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        const ssize_t n =
+            recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         timespec received{};
         clock_gettime(CLOCK_MONOTONIC, &received);
         if (n < 20) continue;
         const size_t ihl = static_cast<size_t>(buffer[0] & 0x0F) * 4;
-        if (ihl < 20 || static_cast<size_t>(n) < ihl + 8 || buffer[ihl] != platform::icmp::kTypeEchoRequest) continue;
+        if (ihl < 20 || static_cast<size_t>(n) < ihl + 8 || buffer[ihl] != platform::icmp::kTypeEchoRequest)
+            continue;
         const uint8_t* icmp = buffer + ihl;
         const uint16_t id = static_cast<uint16_t>((icmp[4] << 8) | icmp[5]);
         const uint16_t seq = static_cast<uint16_t>((icmp[6] << 8) | icmp[7]);

@@ -14,15 +14,15 @@
 namespace netns {
 
 class EchoResponder {
-public:
+  public:
     struct Behaviour {
-        int delayMs = 0;           // the real answer leaves this long after the request came in
-        int duplicates = 0;        // copies of the real answer sent after it
-        bool silent = false;       // no real answer (what comes first is still sent)
-        bool stale = false;        // first an answer with the previous sequence number
-        bool foreign = false;      // first an answer with another identifier
+        int delayMs = 0;            // the real answer leaves this long after the request came in
+        int duplicates = 0;         // copies of the real answer sent after it
+        bool silent = false;        // no real answer (what comes first is still sent)
+        bool stale = false;         // first an answer with the previous sequence number
+        bool foreign = false;       // first an answer with another identifier
         bool wrongPayload = false;  // first an answer whose data differ
-        bool malformed = false;    // first an answer with a bad checksum and a truncated one
+        bool malformed = false;     // first an answer with a bad checksum and a truncated one
     };
     struct Request {
         uint8_t tos = 0;
@@ -41,7 +41,7 @@ public:
     std::vector<Request> Requests();
     void ClearRequests();
 
-private:
+  private:
     void Serve();
 
     int fd_ = -1;

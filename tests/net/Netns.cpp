@@ -23,7 +23,8 @@ std::string UniqueName(const std::string& tag) {
 std::string UnavailableReason() {
     static const std::string reason = [] {
         if (geteuid() != 0) return std::string("needs root to create network namespaces");
-        if (std::system("command -v ip >/dev/null 2>&1") != 0) return std::string("the ip command (iproute2) is missing");
+        if (std::system("command -v ip >/dev/null 2>&1") != 0)
+            return std::string("the ip command (iproute2) is missing");
         const std::string probe = UniqueName("probe");
         if (std::system(("ip netns add " + probe + " >/dev/null 2>&1").c_str()) != 0) {
             return std::string("network namespaces cannot be created here");
@@ -80,7 +81,9 @@ Namespace::~Namespace() {
     if (UnavailableReason().empty()) Run("ip netns del " + name_);
 }
 
-bool Namespace::Ip(const std::string& args) const { return Run("ip -n " + name_ + " " + args); }
+bool Namespace::Ip(const std::string& args) const {
+    return Run("ip -n " + name_ + " " + args);
+}
 
 Topology::Topology() {
     if (!client_.ok() || !router_.ok() || !server_.ok()) return;
@@ -96,7 +99,8 @@ Topology::Topology() {
           client_.Ip("route add 203.0.113.0/25 via 192.0.2.1") &&
           client_.Ip("route add unreachable 203.0.113.130/32") &&
           server_.Ip("route add 192.0.2.0/24 via 198.51.100.1") &&
-          router_.Ip("route add unreachable 203.0.113.1/32") && router_.Ip("route add prohibit 203.0.113.2/32") &&
+          router_.Ip("route add unreachable 203.0.113.1/32") &&
+          router_.Ip("route add prohibit 203.0.113.2/32") &&
           router_.Ip("route add blackhole 203.0.113.3/32") && Sysctl(r, "net/ipv4/ip_forward", "1") &&
           Sysctl(r, "net/ipv4/icmp_ratelimit", "0") && Sysctl(s, "net/ipv4/icmp_echo_ignore_all", "1");
 }

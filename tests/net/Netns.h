@@ -27,7 +27,7 @@ bool Sysctl(const std::string& name, const std::string& key, const std::string& 
 
 // One namespace with its loopback up; deleted with the object.
 class Namespace {
-public:
+  public:
     explicit Namespace(std::string tag);
     ~Namespace();
     Namespace(const Namespace&) = delete;
@@ -37,7 +37,7 @@ public:
     // `ip -n NAME ...`
     bool Ip(const std::string& args) const;
 
-private:
+  private:
     std::string name_;
     bool ok_ = false;
 };
@@ -61,14 +61,14 @@ struct Addresses {
 };
 
 class Topology {
-public:
+  public:
     Topology();
     bool ok() const { return ok_; }
     const Namespace& client() const { return client_; }
     const Namespace& router() const { return router_; }
     const Namespace& server() const { return server_; }
 
-private:
+  private:
     Namespace client_{"c"};
     Namespace router_{"r"};
     Namespace server_{"s"};
@@ -78,11 +78,11 @@ private:
 }  // namespace netns
 
 // Skips the test with the reason, or fails it where skipping is not allowed.
-#define NETNS_REQUIRE()                                                      \
-    do {                                                                     \
-        const std::string netnsWhy = ::netns::UnavailableReason();          \
-        if (!netnsWhy.empty()) {                                             \
+#define NETNS_REQUIRE()                                                          \
+    do {                                                                         \
+        const std::string netnsWhy = ::netns::UnavailableReason();               \
+        if (!netnsWhy.empty()) {                                                 \
             if (::netns::SkipsForbidden()) FAIL() << "cannot run: " << netnsWhy; \
-            GTEST_SKIP() << netnsWhy;                                        \
-        }                                                                    \
+            GTEST_SKIP() << netnsWhy;                                            \
+        }                                                                        \
     } while (false)

@@ -43,7 +43,9 @@ IcmpSocketKind OpenKind() {
     return service ? service->SocketKind() : IcmpSocketKind::None;
 }
 
-const char* KindName(IcmpSocketKind kind) { return kind == IcmpSocketKind::Datagram ? "Datagram" : "Raw"; }
+const char* KindName(IcmpSocketKind kind) {
+    return kind == IcmpSocketKind::Datagram ? "Datagram" : "Raw";
+}
 
 // Opens the probe inside a namespace, allowing or refusing the ping socket there first.
 int32_t OpenIn(const std::string& ns, IcmpSocketKind kind) {
@@ -65,7 +67,7 @@ bool DropRawCapability() {
 }
 
 class LoopbackProbe : public testing::TestWithParam<IcmpSocketKind> {
-protected:
+  protected:
     void SetUp() override {
         NETNS_REQUIRE();
         ns_ = std::make_unique<netns::Namespace>("lo");
@@ -89,7 +91,8 @@ TEST_P(LoopbackProbe, EchoesTheLocalHost) {
 }
 
 TEST_P(LoopbackProbe, ManyRequestsInARowEachGetTheirOwnAnswer) {
-    for (int i = 0; i < 200; ++i) ASSERT_EQ(Ping("127.0.0.1", 1000, static_cast<uint8_t>(i)).status, "0") << i;
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(Ping("127.0.0.1", 1000, static_cast<uint8_t>(i)).status, "0") << i;
 }
 
 TEST_P(LoopbackProbe, NoAddressIsRefusedWithoutSending) {
@@ -142,7 +145,7 @@ void SpaceRouteError() {
 }
 
 class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
-protected:
+  protected:
     static void SetUpTestSuite() {
         if (!netns::UnavailableReason().empty()) return;
         topology_ = new netns::Topology();
@@ -221,7 +224,7 @@ TEST_P(RoutedProbe, RouterErrorsAreStoredReplies) {
 
 TEST_P(RoutedProbe, LocalRouteErrorsFailAtOnce) {
     const std::pair<const char*, const char*> cases[] = {{A::kClientNoRoute, "11002"},
-                                                        {A::kClientUnreachable, "11003"}};
+                                                         {A::kClientUnreachable, "11003"}};
     for (const auto& [address, status] : cases) {
         const Outcome o = Ping(address);
         EXPECT_EQ(o.count, 0) << address;
@@ -285,7 +288,8 @@ TEST_P(RoutedProbe, AnswersThatAreNotOursAreSkipped) {
         EXPECT_LE(o.roundTrip, 31);
     }
     // Only noise: the wait goes on to the time-out.
-    responder_->SetBehaviour({.silent = true, .stale = true, .foreign = true, .wrongPayload = true, .malformed = true});
+    responder_->SetBehaviour(
+        {.silent = true, .stale = true, .foreign = true, .wrongPayload = true, .malformed = true});
     const Outcome o = Ping(A::kServer, 150);
     EXPECT_EQ(o.count, 0);
     EXPECT_EQ(o.status, "11010");

@@ -22,7 +22,7 @@ std::string Quote(const std::string& s) {
 }
 
 class ResolverNet : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         NETNS_REQUIRE();
         ns_ = std::make_unique<netns::Namespace>("res");
@@ -63,20 +63,23 @@ protected:
 
 TEST_F(ResolverNet, ResolvesThroughTheSystemResolver) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"box.test", "198.51.100.7"},  {"multi.test", "203.0.113.5"},  // the first address
-        {"3com.test", "192.0.2.9"},    // a name that begins with a digit is a name
-        {"localhost", "127.0.0.1"},    {"nosuch.test", "0"},
-        {"1x.2.3.4", "0"},             // looked up by name, unknown
-        {"10.0.0.1 ", "10.0.0.1"},     // an address needs no look-up
+        {"box.test", "198.51.100.7"},
+        {"multi.test", "203.0.113.5"},  // the first address
+        {"3com.test", "192.0.2.9"},     // a name that begins with a digit is a name
+        {"localhost", "127.0.0.1"},
+        {"nosuch.test", "0"},
+        {"1x.2.3.4", "0"},                   // looked up by name, unknown
+        {"10.0.0.1 ", "10.0.0.1"},           // an address needs no look-up
         {"198.51.100.77", "198.51.100.77"},  // not in the hosts file, no reverse look-up needed
-        {" box.test", "0"},            // not trimmed
+        {" box.test", "0"},                  // not trimmed
         {"", "0"},
     };
     std::vector<std::string> sites;
     for (const auto& c : cases) sites.push_back(c.first);
     const auto got = Resolve(sites);
     ASSERT_EQ(got.size(), cases.size());
-    for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(got[i], cases[i].second) << "'" << cases[i].first << "'";
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(got[i], cases[i].second) << "'" << cases[i].first << "'";
 }
 
 }  // namespace

@@ -19,14 +19,17 @@ const std::vector<uint8_t> kData(32, 0x20);
 constexpr uint16_t kId = 0x1234;
 constexpr uint16_t kSeq = 0xBEEF;
 
-Expected Expect() { return {kDest, kId, true, kSeq, kData}; }
+Expected Expect() {
+    return {kDest, kId, true, kSeq, kData};
+}
 
 void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
     b[at] = static_cast<uint8_t>(v >> 8);
     b[at + 1] = static_cast<uint8_t>(v & 0xFF);
 }
 
-std::vector<uint8_t> Icmp(uint8_t type, uint8_t code, uint16_t id, uint16_t seq, const std::vector<uint8_t>& body) {
+std::vector<uint8_t> Icmp(uint8_t type, uint8_t code, uint16_t id, uint16_t seq,
+                          const std::vector<uint8_t>& body) {
     std::vector<uint8_t> m = BuildEchoRequest(id, seq, body);
     m[0] = type;
     m[1] = code;
@@ -36,8 +39,8 @@ std::vector<uint8_t> Icmp(uint8_t type, uint8_t code, uint16_t id, uint16_t seq,
 }
 
 // An IPv4 packet around a payload; `optionWords` 32-bit words of options.
-std::vector<uint8_t> Ip(const Octets& src, const Octets& dst, const std::vector<uint8_t>& payload, int optionWords = 0,
-                        uint8_t protocol = kProtocolIcmp) {
+std::vector<uint8_t> Ip(const Octets& src, const Octets& dst, const std::vector<uint8_t>& payload,
+                        int optionWords = 0, uint8_t protocol = kProtocolIcmp) {
     const size_t ihl = 20 + 4 * static_cast<size_t>(optionWords);
     std::vector<uint8_t> p(ihl, 0);
     p[0] = static_cast<uint8_t>(0x40 | (ihl / 4));
@@ -50,17 +53,22 @@ std::vector<uint8_t> Ip(const Octets& src, const Octets& dst, const std::vector<
     return p;
 }
 
-std::vector<uint8_t> GoodReply() { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData)); }
+std::vector<uint8_t> GoodReply() {
+    return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData));
+}
 
 std::vector<uint8_t> ErrorQuoting(uint8_t type, uint8_t code, const std::vector<uint8_t>& quotedPacket,
                                   size_t keep = 28) {
-    std::vector<uint8_t> quoted(quotedPacket.begin(), quotedPacket.begin() + std::min(keep, quotedPacket.size()));
+    std::vector<uint8_t> quoted(quotedPacket.begin(),
+                                quotedPacket.begin() + std::min(keep, quotedPacket.size()));
     std::vector<uint8_t> body(quoted.begin(), quoted.end());
     // The ICMP header of an error report has 4 unused bytes where the echo has id and sequence.
     return Ip(kRouter, kLocal, Icmp(type, code, 0, 0, body));
 }
 
-std::vector<uint8_t> OurRequest() { return Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq, kData)); }
+std::vector<uint8_t> OurRequest() {
+    return Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq, kData));
+}
 
 TEST(Checksum, FollowsRfc1071) {
     const std::vector<uint8_t> bytes{0x00, 0x01, 0xf2, 0x03, 0xf4, 0xf5, 0xf6, 0xf7};
@@ -96,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
     Packets, MatchRawPacketTest,
     testing::Values(
         RawCase{"good reply", GoodReply, Answer::EchoReply},
-        RawCase{"reply with IP options", [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData), 2); },
+        RawCase{"reply with IP options",
+                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData), 2); },
                 Answer::EchoReply},
         RawCase{"trailing bytes beyond the total length",
                 [] {
@@ -105,17 +114,25 @@ INSTANTIATE_TEST_SUITE_P(
                     return p;
                 },
                 Answer::EchoReply},
-        RawCase{"other identifier", [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId + 1, kSeq, kData)); },
+        RawCase{"other identifier",
+                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId + 1, kSeq, kData)); },
                 Answer::None},
-        RawCase{"stale sequence", [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq - 1, kData)); },
+        RawCase{"stale sequence",
+                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq - 1, kData)); },
                 Answer::None},
         RawCase{"other source", [] { return Ip(kRouter, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData)); },
                 Answer::None},
         RawCase{"wrong payload",
-                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, std::vector<uint8_t>(32, 0x21))); },
+                [] {
+                    return Ip(kDest, kLocal,
+                              Icmp(kTypeEchoReply, 0, kId, kSeq, std::vector<uint8_t>(32, 0x21)));
+                },
                 Answer::None},
         RawCase{"short payload",
-                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, std::vector<uint8_t>(31, 0x20))); },
+                [] {
+                    return Ip(kDest, kLocal,
+                              Icmp(kTypeEchoReply, 0, kId, kSeq, std::vector<uint8_t>(31, 0x20)));
+                },
                 Answer::None},
         RawCase{"bad checksum",
                 [] {
@@ -154,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
                     return p;
                 },
                 Answer::None},
-        RawCase{"not ICMP", [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData), 0, 17); },
+        RawCase{"not ICMP",
+                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData), 0, 17); },
                 Answer::None},
         RawCase{"header only",
                 [] {
@@ -164,25 +182,37 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 Answer::None},
         RawCase{"empty", [] { return std::vector<uint8_t>{}; }, Answer::None},
-        RawCase{"our own request seen on loopback", [] { return Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq, kData)); },
-                Answer::None},
-        RawCase{"time exceeded quoting the request", [] { return ErrorQuoting(kTypeTimeExceeded, 0, OurRequest()); },
-                Answer::ErrorReport},
+        RawCase{"our own request seen on loopback",
+                [] { return Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq, kData)); }, Answer::None},
+        RawCase{"time exceeded quoting the request",
+                [] { return ErrorQuoting(kTypeTimeExceeded, 0, OurRequest()); }, Answer::ErrorReport},
         RawCase{"unreachable quoting the whole request",
-                [] { return ErrorQuoting(kTypeDestUnreachable, 1, OurRequest(), 1000); }, Answer::ErrorReport},
+                [] { return ErrorQuoting(kTypeDestUnreachable, 1, OurRequest(), 1000); },
+                Answer::ErrorReport},
         RawCase{"error quoting another request",
-                [] { return ErrorQuoting(kTypeTimeExceeded, 0, Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq + 1, kData))); },
+                [] {
+                    return ErrorQuoting(kTypeTimeExceeded, 0,
+                                        Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq + 1, kData)));
+                },
                 Answer::None},
         RawCase{"error quoting another process's request",
-                [] { return ErrorQuoting(kTypeTimeExceeded, 0, Ip(kLocal, kDest, BuildEchoRequest(kId ^ 1, kSeq, kData))); },
+                [] {
+                    return ErrorQuoting(kTypeTimeExceeded, 0,
+                                        Ip(kLocal, kDest, BuildEchoRequest(kId ^ 1, kSeq, kData)));
+                },
                 Answer::None},
         RawCase{"error quoting a request to another host",
-                [] { return ErrorQuoting(kTypeTimeExceeded, 0, Ip(kLocal, kRouter, BuildEchoRequest(kId, kSeq, kData))); },
+                [] {
+                    return ErrorQuoting(kTypeTimeExceeded, 0,
+                                        Ip(kLocal, kRouter, BuildEchoRequest(kId, kSeq, kData)));
+                },
                 Answer::None},
-        RawCase{"error quoting too little", [] { return ErrorQuoting(kTypeTimeExceeded, 0, OurRequest(), 27); },
+        RawCase{"error quoting too little",
+                [] { return ErrorQuoting(kTypeTimeExceeded, 0, OurRequest(), 27); }, Answer::None},
+        RawCase{"redirect quoting the request", [] { return ErrorQuoting(kTypeRedirect, 1, OurRequest()); },
                 Answer::None},
-        RawCase{"redirect quoting the request", [] { return ErrorQuoting(kTypeRedirect, 1, OurRequest()); }, Answer::None},
-        RawCase{"error quoting a reply", [] { return ErrorQuoting(kTypeTimeExceeded, 0, GoodReply()); }, Answer::None}),
+        RawCase{"error quoting a reply", [] { return ErrorQuoting(kTypeTimeExceeded, 0, GoodReply()); },
+                Answer::None}),
     [](const testing::TestParamInfo<RawCase>& info) {
         std::string n = info.param.name;
         for (char& c : n)
@@ -203,11 +233,15 @@ TEST(MatchDatagram, MatchesSequenceAndDataButLeavesTheIdentifierToTheKernel) {
     const auto good = Icmp(kTypeEchoReply, 0, 999, kSeq, kData);
     EXPECT_EQ(MatchDatagram(good, kDest, Expect()).answer, Answer::EchoReply);
     EXPECT_EQ(MatchDatagram(good, kDest, Expect()).from, kDest);
-    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 0, 999, kSeq + 1, kData), kDest, Expect()).answer, Answer::None);
-    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 0, 999, kSeq, std::vector<uint8_t>(32, 0)), kDest, Expect()).answer,
+    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 0, 999, kSeq + 1, kData), kDest, Expect()).answer,
               Answer::None);
-    EXPECT_EQ(MatchDatagram(std::vector<uint8_t>(good.begin(), good.begin() + 7), kDest, Expect()).answer, Answer::None);
-    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoRequest, 0, 999, kSeq, kData), kDest, Expect()).answer, Answer::None);
+    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 0, 999, kSeq, std::vector<uint8_t>(32, 0)), kDest, Expect())
+                  .answer,
+              Answer::None);
+    EXPECT_EQ(MatchDatagram(std::vector<uint8_t>(good.begin(), good.begin() + 7), kDest, Expect()).answer,
+              Answer::None);
+    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoRequest, 0, 999, kSeq, kData), kDest, Expect()).answer,
+              Answer::None);
 }
 
 TEST(QuotedRequestIsOurs, NeedsTheEchoHeaderWithOurSequence) {
@@ -224,17 +258,36 @@ TEST(StatusForIcmp, MapsReportsToStatusNumbers) {
         std::optional<uint32_t> status;
     };
     const Row rows[] = {
-        {3, 0, st::kDestNetUnreachable},  {3, 6, st::kDestNetUnreachable},   {3, 9, st::kDestNetUnreachable},
-        {3, 11, st::kDestNetUnreachable}, {3, 1, st::kDestHostUnreachable},  {3, 7, st::kDestHostUnreachable},
-        {3, 8, st::kDestHostUnreachable}, {3, 10, st::kDestHostUnreachable}, {3, 12, st::kDestHostUnreachable},
-        {3, 13, st::kDestHostUnreachable}, {3, 14, st::kDestHostUnreachable}, {3, 15, st::kDestHostUnreachable},
-        {3, 99, st::kDestHostUnreachable}, {3, 2, st::kDestProtUnreachable},  {3, 3, st::kDestPortUnreachable},
-        {3, 4, st::kPacketTooBig},         {3, 5, st::kBadRoute},             {11, 0, st::kTtlExpiredTransit},
-        {11, 1, st::kTtlExpiredReassem},   {11, 7, st::kTtlExpiredTransit},   {12, 0, st::kParamProblem},
-        {12, 2, st::kParamProblem},        {4, 0, st::kSourceQuench},         {5, 1, std::nullopt},
-        {0, 0, std::nullopt},              {8, 0, std::nullopt},              {13, 0, std::nullopt},
+        {3, 0, st::kDestNetUnreachable},
+        {3, 6, st::kDestNetUnreachable},
+        {3, 9, st::kDestNetUnreachable},
+        {3, 11, st::kDestNetUnreachable},
+        {3, 1, st::kDestHostUnreachable},
+        {3, 7, st::kDestHostUnreachable},
+        {3, 8, st::kDestHostUnreachable},
+        {3, 10, st::kDestHostUnreachable},
+        {3, 12, st::kDestHostUnreachable},
+        {3, 13, st::kDestHostUnreachable},
+        {3, 14, st::kDestHostUnreachable},
+        {3, 15, st::kDestHostUnreachable},
+        {3, 99, st::kDestHostUnreachable},
+        {3, 2, st::kDestProtUnreachable},
+        {3, 3, st::kDestPortUnreachable},
+        {3, 4, st::kPacketTooBig},
+        {3, 5, st::kBadRoute},
+        {11, 0, st::kTtlExpiredTransit},
+        {11, 1, st::kTtlExpiredReassem},
+        {11, 7, st::kTtlExpiredTransit},
+        {12, 0, st::kParamProblem},
+        {12, 2, st::kParamProblem},
+        {4, 0, st::kSourceQuench},
+        {5, 1, std::nullopt},
+        {0, 0, std::nullopt},
+        {8, 0, std::nullopt},
+        {13, 0, std::nullopt},
     };
-    for (const Row& r : rows) EXPECT_EQ(StatusForIcmp(r.type, r.code), r.status) << int(r.type) << "/" << int(r.code);
+    for (const Row& r : rows)
+        EXPECT_EQ(StatusForIcmp(r.type, r.code), r.status) << int(r.type) << "/" << int(r.code);
 }
 
 TEST(StatusForSendError, MapsLocalErrors) {

@@ -51,7 +51,7 @@ TEST(AddressBytesToText, WritesFourDecimalOctets) {
 }
 
 class ResolveAddressTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         resolver.hosts["known.test"] = {{198, 51, 100, 7}, {198, 51, 100, 8}};
         resolver.hosts["3com.example"] = {{203, 0, 113, 3}};
@@ -65,14 +65,14 @@ protected:
 TEST_F(ResolveAddressTest, DottedAddressesNeedNoLookUp) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"192.168.0.1", "192.168.0.1"}, {"10.0.0.1   ", "10.0.0.1"}, {"300.1.1.1", "44.1.1.1"},
-        {"10.1", "10.0.0.1"},           {"1.2.3.4.5", "1.2.3.4"},   {"127.0.0.1 ", "127.0.0.1"}};
+        {"10.1", "10.0.0.1"},           {"1.2.3.4.5", "1.2.3.4"},    {"127.0.0.1 ", "127.0.0.1"}};
     for (const auto& [text, expected] : cases) EXPECT_EQ(modPing::ResolveAddress(text), expected) << text;
     EXPECT_TRUE(resolver.lookups.empty());
 }
 
 TEST_F(ResolveAddressTest, NamesAreLookedUpUnchanged) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"known.test", "198.51.100.7"},  // the first address of the entry
+        {"known.test", "198.51.100.7"},   // the first address of the entry
         {"3com.example", "203.0.113.3"},  // a name that begins with a digit
         {"1x.2.3.4", "0"},                // is a name, and this one is unknown
         {"empty.test", ""},               // an entry without addresses
@@ -81,8 +81,8 @@ TEST_F(ResolveAddressTest, NamesAreLookedUpUnchanged) {
         {"", "0"},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(modPing::ResolveAddress(text), expected) << text;
-    EXPECT_EQ(resolver.lookups, (std::vector<std::string>{"known.test", "3com.example", "1x.2.3.4", "empty.test",
-                                                          "unknown.test", " known.test", ""}));
+    EXPECT_EQ(resolver.lookups, (std::vector<std::string>{"known.test", "3com.example", "1x.2.3.4",
+                                                          "empty.test", "unknown.test", " known.test", ""}));
 }
 
 TEST_F(ResolveAddressTest, OverlongTextsAreRefusedWithoutLookUp) {
@@ -94,7 +94,7 @@ TEST_F(ResolveAddressTest, OverlongTextsAreRefusedWithoutLookUp) {
 }
 
 class PingAddressTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         modPing::SetEchoService(&echo);
         ASSERT_NE(modPing::OpenIcmp(), 0);
@@ -130,7 +130,8 @@ TEST_F(PingAddressTest, SendsOneRequestAsSpecifiedToTheTrimmedAddress) {
 }
 
 TEST_F(PingAddressTest, StoredErrorReportsAreRepliesWithTheirStatus) {
-    echo.replies.push_back(fakes::FakeEchoService::Reply({192, 0, 2, 1}, platform::ip_status::kTtlExpiredTransit, 3));
+    echo.replies.push_back(
+        fakes::FakeEchoService::Reply({192, 0, 2, 1}, platform::ip_status::kTtlExpiredTransit, 3));
     EXPECT_EQ(Ping("198.51.100.2", 250, 1), 1);
     EXPECT_EQ(replyAddress, "192.0.2.1");
     EXPECT_EQ(status, "11013");

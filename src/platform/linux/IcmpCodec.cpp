@@ -13,7 +13,9 @@ uint16_t ReadBe16(std::span<const uint8_t> b, size_t at) {
     return static_cast<uint16_t>((b[at] << 8) | b[at + 1]);
 }
 
-Octets ReadOctets(std::span<const uint8_t> b, size_t at) { return {b[at], b[at + 1], b[at + 2], b[at + 3]}; }
+Octets ReadOctets(std::span<const uint8_t> b, size_t at) {
+    return {b[at], b[at + 1], b[at + 2], b[at + 3]};
+}
 
 bool EchoMatches(std::span<const uint8_t> msg, const Expected& expected) {
     if (msg.size() < kHeaderSize) return false;
@@ -103,12 +105,21 @@ std::optional<uint32_t> StatusForIcmp(uint8_t type, uint8_t code) {
     switch (type) {
         case kTypeDestUnreachable:
             switch (code) {
-                case 0: case 6: case 9: case 11: return kDestNetUnreachable;
-                case 2: return kDestProtUnreachable;
-                case 3: return kDestPortUnreachable;
-                case 4: return kPacketTooBig;
-                case 5: return kBadRoute;
-                default: return kDestHostUnreachable;
+                case 0:
+                case 6:
+                case 9:
+                case 11:
+                    return kDestNetUnreachable;
+                case 2:
+                    return kDestProtUnreachable;
+                case 3:
+                    return kDestPortUnreachable;
+                case 4:
+                    return kPacketTooBig;
+                case 5:
+                    return kBadRoute;
+                default:
+                    return kDestHostUnreachable;
             }
         case kTypeTimeExceeded:
             return code == 1 ? kTtlExpiredReassem : kTtlExpiredTransit;
@@ -123,9 +134,12 @@ std::optional<uint32_t> StatusForIcmp(uint8_t type, uint8_t code) {
 
 uint32_t StatusForSendError(int error) {
     switch (error) {
-        case ENETUNREACH: return ip_status::kDestNetUnreachable;
-        case EHOSTUNREACH: return ip_status::kDestHostUnreachable;
-        default: return ip_status::kGeneralFailure;
+        case ENETUNREACH:
+            return ip_status::kDestNetUnreachable;
+        case EHOSTUNREACH:
+            return ip_status::kDestHostUnreachable;
+        default:
+            return ip_status::kGeneralFailure;
     }
 }
 

@@ -47,7 +47,9 @@ EchoReply Failure(uint32_t error) {
     return r;
 }
 
-bool OpenRefused(int error) { return error == EACCES || error == EPERM || error == EAFNOSUPPORT || error == EPROTONOSUPPORT; }
+bool OpenRefused(int error) {
+    return error == EACCES || error == EPERM || error == EAFNOSUPPORT || error == EPROTONOSUPPORT;
+}
 
 // Receive buffers: an IP header of at most 60 bytes, the ICMP header and a quoted packet or our data.
 constexpr size_t kPacketBuffer = 4096;
@@ -64,8 +66,10 @@ int32_t LinuxEchoService::Open() {
     IcmpSocketKind kind = IcmpSocketKind::None;
     if (forced_ != IcmpSocketKind::Raw) {
         fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-        if (fd >= 0) kind = IcmpSocketKind::Datagram;
-        else if (!OpenRefused(errno)) return 0;
+        if (fd >= 0)
+            kind = IcmpSocketKind::Datagram;
+        else if (!OpenRefused(errno))
+            return 0;
     }
     if (fd < 0 && forced_ != IcmpSocketKind::Datagram) {
         fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
@@ -121,7 +125,8 @@ void LinuxEchoService::DiscardPending() {
     for (int i = 0; i < 1024 && ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT) >= 0; ++i) {
     }
     if (kind_ == IcmpSocketKind::Datagram) {
-        for (int i = 0; i < 1024 && ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT | MSG_ERRQUEUE) >= 0; ++i) {
+        for (int i = 0; i < 1024 && ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT | MSG_ERRQUEUE) >= 0;
+             ++i) {
         }
     }
 }
@@ -152,7 +157,8 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
     const int64_t deadline = start + timeoutNs;
     ssize_t sent;
     do {
-        sent = ::sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        sent = ::sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                        sizeof to);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0) return Failure(icmp::StatusForSendError(errno));
 
@@ -163,7 +169,8 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
         EchoReply r;
         r.count = 1;
         r.address = m.from;
-        r.status = m.answer == icmp::Answer::EchoReply ? ip_status::kSuccess : *icmp::StatusForIcmp(m.type, m.code);
+        r.status =
+            m.answer == icmp::Answer::EchoReply ? ip_status::kSuccess : *icmp::StatusForIcmp(m.type, m.code);
         r.roundTripMs = static_cast<uint32_t>(rttMs);
         return r;
     };
@@ -174,8 +181,8 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
         for (int failures = 0; failures < 8;) {
             sockaddr_in from{};
             socklen_t fromLen = sizeof from;
-            const ssize_t n =
-                ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLen);
+            const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT,
+                                         reinterpret_cast<sockaddr*>(&from), &fromLen);
             if (n < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK) break;
                 // A pending socket error (an ICMP report): the report itself is on the error queue.
@@ -183,7 +190,8 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
                 continue;
             }
             const int64_t at = MonotonicNs();
-            const std::span<const uint8_t> got(buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer);
+            const std::span<const uint8_t> got(buffer,
+                                               static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer);
             const icmp::Match m = kind_ == IcmpSocketKind::Raw
                                       ? icmp::MatchRawPacket(got, expected)
                                       : icmp::MatchDatagram(got, OctetsOf(from.sin_addr), expected);
@@ -206,7 +214,8 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
                 const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT | MSG_ERRQUEUE);
                 if (n < 0) break;
                 const int64_t at = MonotonicNs();
-                const std::span<const uint8_t> quoted(buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer);
+                const std::span<const uint8_t> quoted(
+                    buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer);
                 if (msg.msg_namelen < sizeof original || OctetsOf(original.sin_addr) != destination ||
                     !icmp::QuotedRequestIsOurs(quoted, expected)) {
                     continue;
@@ -216,8 +225,10 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
                     if (c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err))) continue;
                     sock_extended_err ee{};
                     std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
-                    if (ee.ee_origin == SO_EE_ORIGIN_LOCAL) return Failure(icmp::StatusForSendError(ee.ee_errno));
-                    if (ee.ee_origin != SO_EE_ORIGIN_ICMP || !icmp::StatusForIcmp(ee.ee_type, ee.ee_code)) continue;
+                    if (ee.ee_origin == SO_EE_ORIGIN_LOCAL)
+                        return Failure(icmp::StatusForSendError(ee.ee_errno));
+                    if (ee.ee_origin != SO_EE_ORIGIN_ICMP || !icmp::StatusForIcmp(ee.ee_type, ee.ee_code))
+                        continue;
                     icmp::Match m{icmp::Answer::ErrorReport, ee.ee_type, ee.ee_code, {}};
                     // The reporter's address follows the extended error in the same message.
                     if (c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
@@ -234,7 +245,8 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
         const int64_t now = MonotonicNs();
         if (now >= deadline) return Failure(ip_status::kReqTimedOut);
         const int64_t left = deadline - now;
-        const timespec wait{static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)};
+        const timespec wait{static_cast<time_t>(left / 1'000'000'000),
+                            static_cast<long>(left % 1'000'000'000)};
         pollfd pfd{fd_, POLLIN, 0};
         // EINTR just goes round again: the deadline stays where it is.
         ::ppoll(&pfd, 1, &wait, nullptr);

@@ -11,7 +11,7 @@ namespace platform {
 enum class IcmpSocketKind { None, Datagram, Raw };
 
 class LinuxEchoService final : public EchoService {
-public:
+  public:
     LinuxEchoService() = default;
     ~LinuxEchoService() override;
     LinuxEchoService(const LinuxEchoService&) = delete;
@@ -19,15 +19,16 @@ public:
 
     int32_t Open() override;
     void Close(int32_t handle) override;
-    EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
-                       const EchoOptions& options, int32_t timeoutMs) override;
+    EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
+                       const std::vector<uint8_t>& data, const EchoOptions& options,
+                       int32_t timeoutMs) override;
 
     // Which kind of socket the open handle uses; None while no handle is open.
     IcmpSocketKind SocketKind() const { return kind_; }
     // Restricts Open to one kind of socket (tests); None lets it choose.
     void ForceSocketKind(IcmpSocketKind kind) { forced_ = kind; }
 
-private:
+  private:
     bool ApplyOptions(const EchoOptions& options);
     void DiscardPending();
 

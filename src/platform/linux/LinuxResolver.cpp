@@ -20,7 +20,8 @@ std::optional<std::vector<Ipv4Octets>> LinuxResolver::LookupByName(const std::st
     std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> list(raw, &freeaddrinfo);
     std::vector<Ipv4Octets> addresses;
     for (const addrinfo* ai = raw; ai != nullptr; ai = ai->ai_next) {
-        if (ai->ai_family != AF_INET || ai->ai_addr == nullptr || ai->ai_addrlen < sizeof(sockaddr_in)) continue;
+        if (ai->ai_family != AF_INET || ai->ai_addr == nullptr || ai->ai_addrlen < sizeof(sockaddr_in))
+            continue;
         sockaddr_in sin{};
         std::memcpy(&sin, ai->ai_addr, sizeof sin);
         Ipv4Octets o{};

@@ -7,7 +7,7 @@
 namespace platform {
 
 class LinuxResolver final : public Resolver {
-public:
+  public:
     std::optional<std::vector<Ipv4Octets>> LookupByName(const std::string& name) override;
 };
 

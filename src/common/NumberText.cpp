@@ -126,7 +126,7 @@ double ReadDecimal(Cursor& cursor) {
         if (IsDigit(cursor.Peek())) {
             int64_t written = 0;
             while (IsDigit(cursor.Peek())) {
-                if (written < kExponentLimit) written = written * 10 + (cursor.Peek() - '0');
+                if (written < kExponentLimit / 10) written = written * 10 + (cursor.Peek() - '0');
                 cursor.Advance();
             }
             exponent += exponentNegative ? -written : written;

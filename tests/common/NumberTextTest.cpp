@@ -31,6 +31,7 @@ TEST(ReadNumber, ReadsTheNumberAtTheStartOfTheText) {
         {"&H", 0},          {"&HFFFFFFFF", 4294967295.0},            {"&O37777777777", 4294967295.0},
         {"&H1G", 1},        {"&o78", 7},        {"&X1", 0},          {"&", 0},           {"-&H1F", 0},
         {"1e400", kInf},    {"-1e400", -kInf},  {"1e-400", 0},       {"4.9e-324", 4.9e-324},
+        {"1e9999999999999999999999", kInf}, {"1e-9999999999999999999999", 0},
     };
     // clang-format on
     for (const ReadCase& c : cases) {

@@ -10,6 +10,7 @@ ColourValue ResolveColour(ColourValue designValue) {
         case kSysCaptionText:
             return RgbValue(0xFF, 0xFF, 0xFF);
         case kSysInactiveBorder:
+        case kSysButtonFace:
             return RgbValue(0xC0, 0xC0, 0xC0);
         default:
             return RgbValue(0x00, 0x00, 0x00);

@@ -26,6 +26,7 @@ constexpr uint8_t BlueOf(ColourValue c) {
 constexpr uint8_t kSysWindowText = 8;       // black in the standard scheme
 constexpr uint8_t kSysCaptionText = 9;      // white in the standard scheme
 constexpr uint8_t kSysInactiveBorder = 11;  // a light grey
+constexpr uint8_t kSysButtonFace = 15;      // the face of controls: light grey
 
 constexpr ColourValue kSystemColourFlag = 0x80000000u;
 constexpr ColourValue SystemColour(uint8_t index) {
@@ -36,7 +37,7 @@ constexpr bool IsSystemColour(ColourValue c) {
 }
 
 // The plain 24-bit colour of a design value: itself when it is no system colour, else the colour
-// of the standard scheme for that index (8 black, 9 white, 11 light grey; any other index black).
+// of the standard scheme for that index (8 black, 9 white, 11 and 15 light grey; any other index black).
 ColourValue ResolveColour(ColourValue designValue);
 
 }  // namespace common

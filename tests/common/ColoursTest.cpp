@@ -17,6 +17,7 @@ TEST(ResolveColour, KeepsPlainColoursAndMapsSystemIndexes) {
         {SystemColour(kSysWindowText), 0x000000},
         {SystemColour(kSysCaptionText), 0xFFFFFF},
         {SystemColour(kSysInactiveBorder), 0xC0C0C0},
+        {SystemColour(kSysButtonFace), 0xC0C0C0},
         {SystemColour(0), 0x000000},
         {SystemColour(5), 0x000000},
         {SystemColour(255), 0x000000},

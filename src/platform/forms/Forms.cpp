@@ -1,0 +1,297 @@
+#include "platform/forms/Forms.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+#include <cmath>
+
+#include "common/QtColours.h"
+#include "common/Twips.h"
+#include "platform/forms/Handles.h"
+
+namespace forms {
+
+namespace {
+
+int ToPixels(double twips) { return static_cast<int>(std::lround(common::TwipsToPixels(twips))); }
+
+constexpr const char* kBackColorProperty = "tnBackColor";
+
+}  // namespace
+
+void PlaceTwips(QWidget* widget, double left, double top, double width, double height) {
+    widget->setGeometry(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
+}
+
+float LeftTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().x()); }
+float TopTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().y()); }
+float WidthTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().width()); }
+float HeightTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().height()); }
+
+void SetBackColor(QWidget* widget, common::ColourValue colour) {
+    QPalette pal = widget->palette();
+    const QColor c = common::ToQColor(colour);
+    pal.setColor(QPalette::Window, c);
+    pal.setColor(QPalette::Button, c);
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+    widget->setProperty(kBackColorProperty, static_cast<qulonglong>(colour));
+}
+
+common::ColourValue BackColor(const QWidget* widget) {
+    const QVariant v = widget->property(kBackColorProperty);
+    if (v.isValid()) return static_cast<common::ColourValue>(v.toULongLong());
+    return common::FromQColor(widget->palette().color(QPalette::Window));
+}
+
+void SetForeColor(QWidget* widget, common::ColourValue colour) {
+    QPalette pal = widget->palette();
+    const QColor c = common::ToQColor(colour);
+    pal.setColor(QPalette::WindowText, c);
+    pal.setColor(QPalette::ButtonText, c);
+    pal.setColor(QPalette::Text, c);
+    widget->setPalette(pal);
+}
+
+// ---- Form
+
+Form::Form(const QString& name) : QWidget(nullptr) {
+    setObjectName(name);
+    // Minimisable; neither maximisable nor resizable by the user: the program sets the size.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+}
+
+Form::~Form() = default;
+
+void Form::Load() {
+    if (loaded_ || loading_) return;
+    loading_ = true;
+    if (!built_) {
+        BuildControls();
+        built_ = true;
+    }
+    loaded_ = true;
+    Form_Load();
+    loading_ = false;
+}
+
+void Form::ShowForm() {
+    Load();
+    if (!loaded_) return;
+    show();
+    raise();
+    activateWindow();
+}
+
+bool Form::Unload(int16_t mode) {
+    if (!loaded_ || unloading_) return true;
+    int16_t cancel = 0;
+    Form_QueryUnload(cancel, mode);
+    if (cancel != 0) return false;
+    Form_Unload(cancel);
+    if (cancel != 0) return false;
+    unloading_ = true;
+    hide();
+    loaded_ = false;
+    unloading_ = false;
+    return true;
+}
+
+void Form::SetVisible(bool visible) {
+    Load();
+    setVisible(visible);
+}
+
+int16_t Form::WindowState() const {
+    if (isMinimized()) return kMinimized;
+    if (isMaximized()) return kMaximized;
+    return kNormal;
+}
+
+void Form::SetWindowState(int16_t state) {
+    Qt::WindowStates s = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == kMinimized) s |= Qt::WindowMinimized;
+    if (state == kMaximized) s |= Qt::WindowMaximized;
+    setWindowState(s);
+}
+
+float Form::Left() const { return common::PixelsToTwips(frameGeometry().x()); }
+float Form::Top() const { return common::PixelsToTwips(frameGeometry().y()); }
+float Form::Width() const { return common::PixelsToTwips(frameGeometry().width()); }
+float Form::Height() const { return common::PixelsToTwips(frameGeometry().height()); }
+
+void Form::SetLeft(float twips) { move(ToPixels(twips), frameGeometry().y()); }
+void Form::SetTop(float twips) { move(frameGeometry().x(), ToPixels(twips)); }
+void Form::SetWidth(float twips) { ApplyOuterSize(twips, Height()); }
+void Form::SetHeight(float twips) { ApplyOuterSize(Width(), twips); }
+
+QSize Form::FrameExtra() const { return frameGeometry().size() - geometry().size(); }
+
+void Form::ApplyOuterSize(float widthTwips, float heightTwips) {
+    outerWidth_ = widthTwips;
+    outerHeight_ = heightTwips;
+    appliedExtra_ = FrameExtra();
+    const int w = std::max(1, ToPixels(widthTwips) - appliedExtra_.width());
+    const int h = std::max(1, ToPixels(heightTwips) - appliedExtra_.height());
+    setFixedSize(w, h);
+}
+
+void Form::SetIcon(int32_t iconHandle) {
+    icon_ = iconHandle;
+    setWindowIcon(IconFromHandle(iconHandle));
+}
+
+int32_t Form::hWnd() { return WindowHandle(this); }
+
+void Form::closeEvent(QCloseEvent* event) {
+    if (unloading_) {
+        event->accept();
+        return;
+    }
+    if (Unload(kFormControlMenu)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool Form::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::WindowActivate:
+            Form_Activate();
+            break;
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+            // The window manager's frame becomes known once the window is shown: the outer size the
+            // program asked for stays the outer size.
+            if (outerWidth_ > 0 && FrameExtra() != appliedExtra_) ApplyOuterSize(outerWidth_, outerHeight_);
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+// ---- Controls
+
+Label::Label(QWidget* parent) : QLabel(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setTextFormat(Qt::PlainText);
+}
+
+void Label::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && Click) Click();
+}
+
+Shape::Shape(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Shape::SetFillColor(common::ColourValue colour) {
+    fill_ = colour;
+    repaint();  // at once: the caller may block before events are handled again
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(common::ToQColor(fill_));
+    const int d = std::min(width(), height()) - 1;
+    p.drawEllipse(QRectF((width() - d) / 2.0, (height() - d) / 2.0, d, d));
+}
+
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (Change) Change();
+    });
+}
+
+bool TextBox::SetFocus() {
+    if (!window()->isVisible() || !isVisible() || !isEnabled()) return false;
+    setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    const QString typed = event->text();
+    if (KeyPress && typed.size() == 1) KeyPress(static_cast<int16_t>(typed.at(0).unicode()));
+    QLineEdit::keyPressEvent(event);
+}
+
+CommandButton::CommandButton(QWidget* parent) : QPushButton(parent) {
+    setAutoDefault(false);
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (Click) Click();
+    });
+}
+
+OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {
+    // Only the user's clicks come through this signal; assignments raise Click themselves.
+    connect(this, &QRadioButton::clicked, this, [this] {
+        if (Click) Click();
+    });
+}
+
+void OptionButton::SetValue(bool value) {
+    if (value) {
+        setChecked(true);
+        if (Click) Click();
+        return;
+    }
+    setAutoExclusive(false);
+    setChecked(false);
+    setAutoExclusive(true);
+}
+
+CheckBox::CheckBox(QWidget* parent) : QCheckBox(parent) {
+    connect(this, &QCheckBox::clicked, this, [this] {
+        if (Click) Click();
+    });
+}
+
+int16_t CheckBox::Value() const {
+    switch (checkState()) {
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
+        default:
+            return 0;
+    }
+}
+
+void CheckBox::SetValue(int16_t value) {
+    setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+    if (Click) Click();
+}
+
+void CheckBox::nextCheckState() { setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked); }
+
+Frame::Frame(QWidget* parent) : QGroupBox(parent) { setFocusPolicy(Qt::NoFocus); }
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+
+void PictureBox::SetPicture(int32_t iconHandle) {
+    picture_ = iconHandle;
+    update();
+}
+
+int32_t PictureBox::WindowHandle() { return forms::WindowHandle(this); }
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    if (picture_ == 0) return;
+    const QIcon icon = IconFromHandle(picture_);
+    if (icon.isNull()) return;
+    QPainter p(this);
+    const QSize size = icon.actualSize(QSize(32, 32));
+    p.drawPixmap(0, 0, icon.pixmap(size));
+}
+
+}  // namespace forms

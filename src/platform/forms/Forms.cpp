@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QWindow>
 #include <cmath>
 
@@ -29,6 +30,35 @@ float LeftTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().x
 float TopTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().y()); }
 float WidthTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().width()); }
 float HeightTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().height()); }
+
+void FitCaption(QWidget* widget) {
+    QString text;
+    int available = 0;
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if (label->wordWrap()) return;
+        text = label->text();
+        available = label->contentsRect().width() - 2 * label->margin() - 2;
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        text = button->text();
+        text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&'));
+        text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+        const bool indicator = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
+        const QStyle* style = widget->style();
+        available = widget->width() - (indicator ? style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget) +
+                                                       style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget) + 2
+                                                 : 8);
+    } else {
+        return;
+    }
+    QFont font = widget->font();
+    const int wanted = font.stretch() == QFont::AnyStretch ? 100 : font.stretch();
+    font.setStretch(100);
+    const int needed = QFontMetrics(font).horizontalAdvance(text);
+    const int stretch = (needed <= available || needed == 0 || available <= 0) ? 100 : std::max(60, 100 * available / needed);
+    if (stretch == wanted) return;
+    font.setStretch(stretch);
+    widget->setFont(font);
+}
 
 void SetBackColor(QWidget* widget, common::ColourValue colour) {
     QPalette pal = widget->palette();
@@ -120,15 +150,21 @@ void Form::SetWindowState(int16_t state) {
 
 float Form::Left() const { return common::PixelsToTwips(frameGeometry().x()); }
 float Form::Top() const { return common::PixelsToTwips(frameGeometry().y()); }
-float Form::Width() const { return common::PixelsToTwips(frameGeometry().width()); }
-float Form::Height() const { return common::PixelsToTwips(frameGeometry().height()); }
+float Form::Width() const { return common::PixelsToTwips(geometry().width() + FrameExtra().width()); }
+float Form::Height() const { return common::PixelsToTwips(geometry().height() + FrameExtra().height()); }
 
 void Form::SetLeft(float twips) { move(ToPixels(twips), frameGeometry().y()); }
 void Form::SetTop(float twips) { move(frameGeometry().x(), ToPixels(twips)); }
 void Form::SetWidth(float twips) { ApplyOuterSize(twips, Height()); }
 void Form::SetHeight(float twips) { ApplyOuterSize(Width(), twips); }
 
-QSize Form::FrameExtra() const { return frameGeometry().size() - geometry().size(); }
+QSize Form::FrameExtra() const {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() > 0 || frame.height() > 0) return frame;
+    // No frame known (no window manager, or not shown yet): the frame the window was designed with,
+    // so that the client area is the same with and without one.
+    return QSize(ToPixels(kDesignFrameWidth), ToPixels(kDesignFrameHeight));
+}
 
 void Form::ApplyOuterSize(float widthTwips, float heightTwips) {
     outerWidth_ = widthTwips;
@@ -181,6 +217,11 @@ bool Form::event(QEvent* event) {
 Label::Label(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::NoFocus);
     setTextFormat(Qt::PlainText);
+}
+
+void Label::SetCaption(const QString& caption) {
+    setText(caption);
+    FitCaption(this);
 }
 
 void Label::mouseReleaseEvent(QMouseEvent* event) {

@@ -40,6 +40,10 @@ float TopTwips(const QWidget* widget);
 float WidthTwips(const QWidget* widget);
 float HeightTwips(const QWidget* widget);
 
+// Narrows the font of a label or button (same family and size, a smaller stretch, down to 60%) where
+// its one-line caption would not fit its box; restores the normal width where it fits again.
+void FitCaption(QWidget* widget);
+
 // Paints the widget's own background in a colour value (system colours resolved).
 void SetBackColor(QWidget* widget, common::ColourValue colour);
 common::ColourValue BackColor(const QWidget* widget);
@@ -66,7 +70,8 @@ public:
     int16_t WindowState() const;
     void SetWindowState(int16_t state);
 
-    // The outer (framed) position and size in twips.
+    // The outer (framed) position and size in twips. Where no window manager draws a frame, the size
+    // still counts the frame the window was designed with, and the client area is that much smaller.
     float Left() const;
     float Top() const;
     float Width() const;
@@ -98,6 +103,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
 
+    // The frame a window was designed with, in twips: assumed where the window system reports none.
+    static constexpr double kDesignFrameWidth = 120;
+    static constexpr double kDesignFrameHeight = 405;
+
     // The client size that gives the outer size asked for, kept fixed: only the program sizes it.
     void ApplyOuterSize(float widthTwips, float heightTwips);
 
@@ -121,7 +130,7 @@ class Label : public QLabel {
 public:
     explicit Label(QWidget* parent);
     QString Caption() const { return text(); }
-    void SetCaption(const QString& caption) { setText(caption); }
+    void SetCaption(const QString& caption);
     std::function<void()> Click;
 
 protected:

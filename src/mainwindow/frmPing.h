@@ -1,0 +1,148 @@
+// The main window: a traffic light with its counters, a strip of text links, the two sites, the loop
+// settings, the results of the last round and the grade levels.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+#include "platform/forms/Forms.h"
+
+class frmPing : public forms::Form {
+    Q_OBJECT
+public:
+    frmPing();
+
+    // Outer sizes in twips: with the options shown (the design size) and without.
+    static constexpr float kWidthWithOptions = 8010;
+    static constexpr float kHeightWithOptions = 5640;
+    static constexpr float kWidthCompact = 2175;
+    static constexpr float kHeightCompact = 2835;
+    static constexpr int32_t kHelpContext = 500;
+
+    // Controls. Naming one loads the window, hidden, when it is not loaded yet.
+    forms::Frame* frmControl() { return Ref(frmControl_); }
+    forms::Frame* frmResults() { return Ref(frmResults_); }
+    forms::Frame* frmLoop() { return Ref(frmLoop_); }
+    forms::Frame* frmLevels() { return Ref(frmLevels_); }
+    forms::Frame* frmSite() { return Ref(frmSite_); }
+    forms::Frame* frameLight() { return Ref(frameLight_); }
+    forms::PictureBox* Picture1() { return Ref(Picture1_); }
+
+    forms::Shape* shpGd() { return Ref(shpGd_); }
+    forms::Shape* shpYel() { return Ref(shpYel_); }
+    forms::Shape* shpBd() { return Ref(shpBd_); }
+    forms::Label* lblGd() { return Ref(lblGd_); }
+    forms::Label* lblYel() { return Ref(lblYel_); }
+    forms::Label* lblBd() { return Ref(lblBd_); }
+    forms::Label* lbllastGd() { return Ref(lbllastGd_); }
+    forms::Label* lbllastYel() { return Ref(lbllastYel_); }
+    forms::Label* lbllastBd() { return Ref(lbllastBd_); }
+
+    forms::Label* lblTest() { return Ref(lblTest_); }
+    forms::Label* lblOptions() { return Ref(lblOptions_); }
+    forms::Label* lblHelp() { return Ref(lblHelp_); }
+    forms::Label* lblExit() { return Ref(lblExit_); }
+
+    forms::CheckBox* chkAutoStartUp() { return Ref(chkAutoStartUp_); }
+    forms::CommandButton* cmdHide() { return Ref(cmdHide_); }
+    forms::CommandButton* cmdTest() { return Ref(cmdTest_); }
+    forms::CommandButton* cmdHelp() { return Ref(cmdHelp_); }
+    forms::CommandButton* cmdExit() { return Ref(cmdExit_); }
+
+    forms::Label* lblName() { return Ref(lblName_); }
+    forms::Label* Label1() { return Ref(Label1_); }
+    forms::OptionButton* optIP(int16_t i) { return Ref(optIP_.at(Index(i))); }
+    forms::TextBox* txtIP(int16_t i) { return Ref(txtIP_.at(Index(i))); }
+    forms::Label* lblAddress(int16_t i) { return Ref(lblAddress_.at(Index(i))); }
+    forms::CommandButton* cmdTestAddr(int16_t i) { return Ref(cmdTestAddr_.at(Index(i))); }
+
+    forms::Label* Label5() { return Ref(Label5_); }
+    forms::Label* lblCntID() { return Ref(lblCntID_); }
+    forms::CommandButton* cmdStart() { return Ref(cmdStart_); }
+    forms::TextBox* txtLoop() { return Ref(txtLoop_); }
+    forms::Label* lblCnt() { return Ref(lblCnt_); }
+    forms::CommandButton* cmdStop() { return Ref(cmdStop_); }
+    forms::Label* Label2() { return Ref(Label2_); }
+    forms::TextBox* txtTimeToLive() { return Ref(txtTimeToLive_); }
+    forms::Label* Label3() { return Ref(Label3_); }
+    forms::TextBox* txtTimeOut() { return Ref(txtTimeOut_); }
+
+    forms::Label* lblStatus() { return Ref(lblStatus_); }
+    forms::Label* lblError() { return Ref(lblError_); }
+    forms::Label* lblTT() { return Ref(lblTT_); }
+    forms::Label* lblTripTime() { return Ref(lblTripTime_); }
+
+    forms::Label* Label7() { return Ref(Label7_); }
+    forms::Label* lbllvl(int16_t i) { return Ref(lbllvl_.at(Index(i))); }
+    forms::TextBox* txtlvl(int16_t i) { return Ref(txtlvl_.at(Index(i))); }
+    forms::Label* lblQual(int16_t i) { return Ref(lblQual_.at(Index(i))); }
+
+protected:
+    void BuildControls() override;
+
+private:
+    template <typename T>
+    T* Ref(T* control) {
+        Load();
+        return control;
+    }
+    static size_t Index(int16_t i) { return static_cast<size_t>(static_cast<uint16_t>(i)); }
+
+    forms::Frame* frmControl_ = nullptr;
+    forms::Frame* frmResults_ = nullptr;
+    forms::Frame* frmLoop_ = nullptr;
+    forms::Frame* frmLevels_ = nullptr;
+    forms::Frame* frmSite_ = nullptr;
+    forms::Frame* frameLight_ = nullptr;
+    forms::PictureBox* Picture1_ = nullptr;
+
+    forms::Shape* shpGd_ = nullptr;
+    forms::Shape* shpYel_ = nullptr;
+    forms::Shape* shpBd_ = nullptr;
+    forms::Label* lblGd_ = nullptr;
+    forms::Label* lblYel_ = nullptr;
+    forms::Label* lblBd_ = nullptr;
+    forms::Label* lbllastGd_ = nullptr;
+    forms::Label* lbllastYel_ = nullptr;
+    forms::Label* lbllastBd_ = nullptr;
+
+    forms::Label* lblTest_ = nullptr;
+    forms::Label* lblOptions_ = nullptr;
+    forms::Label* lblHelp_ = nullptr;
+    forms::Label* lblExit_ = nullptr;
+
+    forms::CheckBox* chkAutoStartUp_ = nullptr;
+    forms::CommandButton* cmdHide_ = nullptr;
+    forms::CommandButton* cmdTest_ = nullptr;
+    forms::CommandButton* cmdHelp_ = nullptr;
+    forms::CommandButton* cmdExit_ = nullptr;
+
+    forms::Label* lblName_ = nullptr;
+    forms::Label* Label1_ = nullptr;
+    std::array<forms::OptionButton*, 2> optIP_{};
+    std::array<forms::TextBox*, 2> txtIP_{};
+    std::array<forms::Label*, 2> lblAddress_{};
+    std::array<forms::CommandButton*, 2> cmdTestAddr_{};
+
+    forms::Label* Label5_ = nullptr;
+    forms::Label* lblCntID_ = nullptr;
+    forms::CommandButton* cmdStart_ = nullptr;
+    forms::TextBox* txtLoop_ = nullptr;
+    forms::Label* lblCnt_ = nullptr;
+    forms::CommandButton* cmdStop_ = nullptr;
+    forms::Label* Label2_ = nullptr;
+    forms::TextBox* txtTimeToLive_ = nullptr;
+    forms::Label* Label3_ = nullptr;
+    forms::TextBox* txtTimeOut_ = nullptr;
+
+    forms::Label* lblStatus_ = nullptr;
+    forms::Label* lblError_ = nullptr;
+    forms::Label* lblTT_ = nullptr;
+    forms::Label* lblTripTime_ = nullptr;
+
+    forms::Label* Label7_ = nullptr;
+    std::array<forms::Label*, 5> lbllvl_{};
+    std::array<forms::TextBox*, 5> txtlvl_{};
+    std::array<forms::Label*, 4> lblQual_{};
+};

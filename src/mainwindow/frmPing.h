@@ -83,9 +83,9 @@ protected:
 
 private:
     template <typename T>
-    T* Ref(T* control) {
+    T* Ref(T* const& control) {
         Load();
-        return control;
+        return control;  // read after the load has made it
     }
     static size_t Index(int16_t i) { return static_cast<size_t>(static_cast<uint16_t>(i)); }
 

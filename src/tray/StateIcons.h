@@ -1,0 +1,40 @@
+// The four pictures of the tray icon, one per state of the monitored site: a square with a black border
+// filled in the traffic-light colour, with a small black sign in its lower-right corner so that the
+// states differ in shape as well as colour.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QString>
+#include <array>
+#include <initializer_list>
+
+namespace tray {
+
+enum class StateIcon {
+    kGreen,   // the site answers; sign: a tick
+    kYellow,  // answers are slow or some are lost; sign: a bar
+    kRed,     // no answer; sign: a cross
+    kGrey,    // not probing; sign: three dots
+};
+
+constexpr std::array<StateIcon, 4> kStateIcons{StateIcon::kGreen, StateIcon::kYellow, StateIcon::kRed,
+                                               StateIcon::kGrey};
+
+// Drawn at 16 × 16 pixels, and at multiples of that for trays that show larger icons.
+constexpr std::array<int, 4> kStateIconSizes{16, 32, 48, 64};
+
+// The picture at a size that is a multiple of 16: a 16 × 16 design, each of its pixels drawn as a
+// block of size / 16 pixels.
+QImage DrawStateIcon(StateIcon state, int size);
+// The icon with the picture at every size of kStateIconSizes.
+QIcon MakeStateIcon(StateIcon state);
+
+// "green", "yellow", "red", "grey".
+QString StateIconName(StateIcon state);
+
+// Writes "tray_<name>_<size>.png" for every state and size into the folder, which is created when
+// missing. False when a file could not be written.
+bool SaveStateIconPngs(const QString& folder, std::initializer_list<int> sizes = {16, 32});
+
+}  // namespace tray

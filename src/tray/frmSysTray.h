@@ -1,0 +1,45 @@
+// The hidden window behind the tray icon: it holds the four state pictures (its picture holders own the
+// icon and receive its mouse events) and the two menus the icon pops up. It is never shown.
+#pragma once
+
+#include <QAction>
+#include <QMenu>
+
+#include "platform/forms/Forms.h"
+
+class frmSysTray : public forms::Form {
+    Q_OBJECT
+  public:
+    frmSysTray();
+
+    // Each reference loads the window (hidden) when it is not loaded.
+    forms::PictureBox& Picture1();  // green
+    forms::PictureBox& Picture2();  // yellow
+    forms::PictureBox& Picture3();  // red
+    forms::PictureBox& Picture4();  // grey
+
+    QMenu& mnuRight();
+    QAction& mnuRightTest();
+    QAction& mnuRightExit();
+    QMenu& mnuLeft();
+    QAction& mnuLeftShow();
+    QAction& mnuLeftExit();
+
+  protected:
+    void BuildControls() override;
+
+  private:
+    forms::PictureBox* picture1_ = nullptr;
+    forms::PictureBox* picture2_ = nullptr;
+    forms::PictureBox* picture3_ = nullptr;
+    forms::PictureBox* picture4_ = nullptr;
+    QMenu* mnuRight_ = nullptr;
+    QAction* mnuRightTest_ = nullptr;
+    QAction* mnuRightExit_ = nullptr;
+    QMenu* mnuLeft_ = nullptr;
+    QAction* mnuLeftShow_ = nullptr;
+    QAction* mnuLeftExit_ = nullptr;
+};
+
+// The program's tray window, made on first use and kept for the life of the process.
+frmSysTray& TheSysTray();

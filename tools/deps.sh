@@ -18,4 +18,4 @@ tn_install_packages() {
 }
 
 # What building the program needs.
-TN_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev)
+TN_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-liberation2)

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/deps.sh
 tn_install_packages "${TN_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev \
-    clang libclang-rt-14-dev iproute2 iputils-ping
+    clang libclang-rt-14-dev iproute2 iputils-ping xvfb xauth trayer xdotool x11-utils
 
 jobs=$(nproc)
 total_passed=0
@@ -40,6 +40,13 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTN_WERROR=ON >/
 cmake --build build -j "$jobs"
 echo "== Tests"
 run_ctest build || status=1
+
+echo "== Screenshots (under Xvfb) into build/screenshots"
+if bash tools/with-xvfb.sh ./build/tests/mainwindow/screenshot_tool build/screenshots; then
+    total_passed=$((total_passed + 1))
+else
+    total_failed=$((total_failed + 1)); status=1
+fi
 
 echo "== Build with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTN_WERROR=ON -DTN_SANITIZE=ON >/dev/null

@@ -235,6 +235,8 @@ void frmPing::BuildControls() {
     }
     for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
+    ConnectHandlers();
+
     // The start-up position: centred on the primary screen, at the design size.
     ApplyOuterSize(kWidthWithOptions, kHeightWithOptions);
     if (const QScreen* screen = QApplication::primaryScreen()) {

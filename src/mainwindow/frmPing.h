@@ -78,10 +78,53 @@ public:
     forms::TextBox* txtlvl(int16_t i) { return Ref(txtlvl_.at(Index(i))); }
     forms::Label* lblQual(int16_t i) { return Ref(lblQual_.at(Index(i))); }
 
+    // State shared with the tray window and the program's start.
+    bool bRestorefromSystray = false;
+    bool bExitfromSystray = false;
+    bool bLoading = false;
+    bool bFieldsChanged = false;
+    bool bLoopRunning = false;
+    int16_t iSite = 0;
+    // Light values: the colours of the lit lamps, and the light of the last round (0 before any).
+    int32_t lngGreen = 0;
+    int32_t lngYellow = 0;
+    int32_t lngRed = 0;
+    int32_t lngLastLight = 0;
+
+    // Monitoring.
+    void cmdStart_Click();
+    void cmdStop_Click();
+    void cmdTest_Click();
+    void RunMonitorLoop();
+    int16_t GetLoopMinutes();
+
+    // One probe round.
+    void ShowSiteAddress();
+    void RunProbeRound();
+    int32_t SetLight(int32_t& light);
+    void SwitchSite(int16_t& site);
+
+    // The check of the entry fields before a start; shows the first failure.
+    bool ValidateFields();
+
+    // Bounds of the fields, as the start's check enforces them; values typed during a run are held
+    // within them.
+    static constexpr int32_t kMinLoop = 1, kMaxLoop = 999;
+    static constexpr int32_t kMinTimeOut = 1, kMaxTimeOut = 999;
+
 protected:
     void BuildControls() override;
+    void Form_Load() override;
 
 private:
+    void ConnectHandlers();
+    // Reads a time-to-live or time-out field: the text with "0" put in front, rounded, held in bounds.
+    uint8_t ReadTimeToLive();
+    int32_t ReadTimeOut();
+
+    // Monitor loops on the call stack (0 or 1: a start during a wait restarts the running loop).
+    int loopsRunning_ = 0;
+
     template <typename T>
     T* Ref(T* const& control) {
         Load();

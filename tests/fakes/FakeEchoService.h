@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/EchoService.h"
@@ -19,7 +20,9 @@ class FakeEchoService : public platform::EchoService {
     };
 
     bool openFails = false;
-    std::deque<platform::EchoReply> replies;  // answered in order; when empty: time-out
+    std::deque<platform::EchoReply> replies;  // answered in order; when none is queued: `fallback`
+    platform::EchoReply fallback{.error = platform::ip_status::kReqTimedOut};
+    std::function<void(const Request&)> onSend;  // runs while the request is out
     std::vector<Request> requests;
     std::vector<int32_t> closed;
     int opens = 0;
@@ -33,7 +36,8 @@ class FakeEchoService : public platform::EchoService {
                                  const std::vector<uint8_t>& data, const platform::EchoOptions& options,
                                  int32_t timeoutMs) override {
         requests.push_back({handle, destination, data, options, timeoutMs});
-        if (replies.empty()) return platform::EchoReply{.error = platform::ip_status::kReqTimedOut};
+        if (onSend) onSend(requests.back());
+        if (replies.empty()) return fallback;
         platform::EchoReply r = replies.front();
         replies.pop_front();
         return r;

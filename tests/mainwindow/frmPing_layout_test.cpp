@@ -147,7 +147,10 @@ TEST_F(FrmPingLayout, EveryControlAsDesigned) {
         ASSERT_NE(w, nullptr);
         EXPECT_TRUE(IsKind(w, c.kind));
         EXPECT_EQ(w->parentWidget()->objectName(), c.parent);
-        EXPECT_EQ(CaptionOf(w), c.caption);
+        // The counters and their times show their design captions only until the load empties them.
+        static const std::set<std::string> emptiedAtLoad = {"lblGd",     "lblYel",     "lblBd",
+                                                            "lbllastGd", "lbllastYel", "lbllastBd"};
+        EXPECT_EQ(CaptionOf(w), emptiedAtLoad.count(c.name) ? "" : c.caption);
         EXPECT_NEAR(forms::LeftTwips(w), c.left, 15);
         EXPECT_NEAR(forms::TopTwips(w), c.top, 15);
         EXPECT_NEAR(forms::WidthTwips(w), c.width, 15);

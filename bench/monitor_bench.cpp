@@ -1,0 +1,111 @@
+// The monitor as it runs for the user, on the real platform (run it on an X server, e.g. Xvfb):
+//  - the processor time the program uses over 60 s of monitoring 127.0.0.1 (mostly waiting);
+//  - how long Stop takes to end a wait: a second thread delivers the Stop at a random moment, as
+//    input arrives from the user, and the time until the start command returns is measured.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QMetaObject>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
+
+#include "mainwindow/frmPing.h"
+#include "probe/modPing.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+           static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+frmPing* Window() {
+    static frmPing* w = [] {
+        auto* window = new frmPing();
+        window->ShowForm();
+        window->txtIP(0)->SetText("127.0.0.1");
+        window->txtIP(1)->SetText("127.0.0.1");
+        window->txtTimeOut()->SetText("250");
+        window->txtTimeToLive()->SetText("64");
+        window->txtLoop()->SetText("1");
+        for (int16_t i = 0; i < 3; ++i) window->txtlvl(i)->SetText("200");
+        return window;
+    }();
+    return w;
+}
+
+// Stops the monitor from another thread after `delay`, as the user's click would arrive.
+std::thread StopAfter(std::chrono::milliseconds delay, Clock::time_point& stoppedAt) {
+    return std::thread([delay, &stoppedAt] {
+        std::this_thread::sleep_for(delay);
+        stoppedAt = Clock::now();
+        QMetaObject::invokeMethod(qApp, [] { Window()->cmdStop_Click(); }, Qt::QueuedConnection);
+    });
+}
+
+void BM_MonitorCpuOver60s(benchmark::State& state) {
+    frmPing* w = Window();
+    for (auto _ : state) {
+        Clock::time_point stoppedAt;
+        const double cpu0 = CpuSeconds();
+        const auto wall0 = Clock::now();
+        std::thread stopper = StopAfter(std::chrono::seconds(60), stoppedAt);
+        w->cmdStart_Click();
+        stopper.join();
+        const double cpu = CpuSeconds() - cpu0;
+        const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
+        state.SetIterationTime(wall);
+        state.counters["cpu_s"] = cpu;
+        state.counters["cpu_percent_of_core"] = 100.0 * cpu / wall;
+        state.counters["rounds"] = w->lblGd()->Caption().toDouble();
+    }
+}
+
+void BM_StopLatency(benchmark::State& state) {
+    frmPing* w = Window();
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> phase(300, 1300);
+    double worst = 0;
+    double total = 0;
+    int n = 0;
+    for (auto _ : state) {
+        Clock::time_point stoppedAt;
+        std::thread stopper = StopAfter(std::chrono::milliseconds(phase(random)), stoppedAt);
+        w->cmdStart_Click();
+        const double latency = std::chrono::duration<double, std::milli>(Clock::now() - stoppedAt).count();
+        stopper.join();
+        state.SetIterationTime(latency / 1000.0);
+        worst = std::max(worst, latency);
+        total += latency;
+        ++n;
+    }
+    state.counters["max_ms"] = worst;
+    state.counters["mean_ms"] = n ? total / n : 0;
+}
+
+BENCHMARK(BM_MonitorCpuOver60s)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_StopLatency)->Iterations(30)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (modPing::OpenIcmp() == 0) {
+        std::fprintf(stderr, "no ICMP socket allowed: run as root or see the README\n");
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    modPing::CloseIcmp();
+    return 0;
+}

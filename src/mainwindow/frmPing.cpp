@@ -67,13 +67,13 @@ forms::Frame* MakeFrame(QWidget* parent, const char* name, const QString& captio
 forms::Label* MakeLabel(QWidget* parent, const QString& name, const QString& caption, double l, double t, double w,
                         double h, unsigned style, std::optional<ColourValue> back = std::nullopt) {
     auto* label = Make<forms::Label>(parent, name, l, t, w, h);
-    label->SetCaption(caption);
     if (style & kBorder) {
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
         label->setLineWidth(1);
     }
     label->setAlignment(((style & kCentred) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->setWordWrap((style & kWrap) != 0);
+    label->SetCaption(caption);
     if (!(style & kTransparent)) forms::SetBackColor(label, back.value_or(kSysButtonFace));
     return label;
 }

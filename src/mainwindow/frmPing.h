@@ -104,6 +104,14 @@ public:
     int32_t SetLight(int32_t& light);
     void SwitchSite(int16_t& site);
 
+    // Settings: read into the controls at load, written from them at unload. The two default sites
+    // are public host names that answer echo requests.
+    static constexpr const char* kDefaultSite0 = "one.one.one.one";
+    static constexpr const char* kDefaultSite1 = "dns.google";
+    void LoadSettings();
+    // False when nothing was written: the settings were never read, or the store could not be written.
+    bool SaveSettings();
+
     // The check of the entry fields before a start; shows the first failure.
     bool ValidateFields();
 
@@ -121,6 +129,10 @@ private:
     // Reads a time-to-live or time-out field: the text with "0" put in front, rounded, held in bounds.
     uint8_t ReadTimeToLive();
     int32_t ReadTimeOut();
+
+    // A placement wholly off every screen is moved onto the primary screen.
+    void KeepOnScreen();
+    bool settingsLoaded_ = false;
 
     // Monitor loops on the call stack (0 or 1: a start during a wait restarts the running loop).
     int loopsRunning_ = 0;

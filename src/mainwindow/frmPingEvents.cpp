@@ -13,6 +13,7 @@ void frmPing::Form_Load() {
     }
     cmdStart()->setEnabled(true);
     cmdStop()->setEnabled(false);
+    LoadSettings();
     iSite = 0;
     optIP(0)->SetValue(true);
     modSysTray::AddTrayIcon(TheSysTray().Picture4(), "Ready", modSysTray::nid);

@@ -1,0 +1,109 @@
+// A per-user registry in memory: keys by exact path, values by exact name. It counts the handles it
+// hands out and takes back, records the access asked for, and can be told to fail any kind of call.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+
+namespace fakes {
+
+class FakeRegistry : public platform::Registry {
+  public:
+    struct Value {
+        uint32_t type = 0;
+        std::string data;
+    };
+    std::map<std::string, std::map<std::string, Value>> keys;  // "" is the root itself
+
+    // Non-zero: the status every call of that kind answers, without doing anything.
+    int32_t createStatus = 0;
+    int32_t openStatus = 0;
+    int32_t setStatus = 0;
+    int32_t queryStatus = 0;      // both reads
+    int32_t queryDataStatus = 0;  // only reads that ask for the bytes
+
+    std::vector<uint32_t> accessAsked;
+    int creates = 0;
+    int sets = 0;
+
+    FakeRegistry() { keys[""]; }
+
+    size_t OpenKeyCount() const { return open_.size(); }
+
+    int32_t CreateKey(platform::RegKey parent, const std::string& subKey, uint32_t access,
+                      platform::RegKey& key) override {
+        ++creates;
+        accessAsked.push_back(access);
+        if (createStatus != 0) return createStatus;
+        std::string path;
+        if (const int32_t status = Resolve(parent, subKey, path); status != 0) return status;
+        keys[path];
+        return Hand(path, key);
+    }
+
+    int32_t OpenKey(platform::RegKey parent, const std::string& subKey, uint32_t access,
+                    platform::RegKey& key) override {
+        accessAsked.push_back(access);
+        if (openStatus != 0) return openStatus;
+        std::string path;
+        if (const int32_t status = Resolve(parent, subKey, path); status != 0) return status;
+        if (keys.count(path) == 0) return platform::kRegFileNotFound;
+        return Hand(path, key);
+    }
+
+    int32_t SetValue(platform::RegKey key, const std::string& name, uint32_t type,
+                     const std::string& data) override {
+        ++sets;
+        if (setStatus != 0) return setStatus;
+        const auto it = open_.find(key);
+        if (it == open_.end()) return platform::kRegInvalidHandle;
+        keys[it->second][name] = Value{type, data};
+        return 0;
+    }
+
+    int32_t QueryValue(platform::RegKey key, const std::string& name, uint32_t* type,
+                       std::string* data) override {
+        if (queryStatus != 0) return queryStatus;
+        if (data != nullptr && queryDataStatus != 0) return queryDataStatus;
+        const auto it = open_.find(key);
+        if (it == open_.end()) return platform::kRegInvalidHandle;
+        const auto& values = keys[it->second];
+        const auto value = values.find(name);
+        if (value == values.end()) return platform::kRegFileNotFound;
+        if (type != nullptr) *type = value->second.type;
+        if (data != nullptr) *data = value->second.data;
+        return 0;
+    }
+
+    int32_t CloseKey(platform::RegKey key) override {
+        return open_.erase(key) == 1 ? 0 : platform::kRegInvalidHandle;
+    }
+
+  private:
+    int32_t Resolve(platform::RegKey parent, const std::string& subKey, std::string& path) const {
+        if (parent != platform::kHKeyCurrentUser) return platform::kRegAccessDenied;
+        path = subKey;
+        return 0;
+    }
+    int32_t Hand(const std::string& path, platform::RegKey& key) {
+        key = next_++;
+        open_[key] = path;
+        return 0;
+    }
+
+    std::map<platform::RegKey, std::string> open_;
+    platform::RegKey next_ = 0x40;
+};
+
+// Puts the fake in place for the life of the object.
+class ScopedRegistry {
+  public:
+    explicit ScopedRegistry(FakeRegistry& r) { platform::SetRegistry(&r); }
+    ~ScopedRegistry() { platform::SetRegistry(nullptr); }
+};
+
+}  // namespace fakes

@@ -112,6 +112,24 @@ public:
     // False when nothing was written: the settings were never read, or the store could not be written.
     bool SaveSettings();
 
+    // Commands of the window's buttons, links, option buttons and check box.
+    void cmdExit_Click();
+    void lblExit_Click() { cmdExit_Click(); }
+    void cmdHelp_Click();
+    void lblHelp_Click() { cmdHelp_Click(); }
+    void lblTest_Click() { cmdTest_Click(); }
+    void lblOptions_Click();
+    void cmdHide_Click();
+    void cmdTestAddr_Click(int16_t index);
+    void optIP_Click(int16_t index);
+    void chkAutoStartUp_Click();
+    // Sets the window to its size with the options shown (8010 x 5640) or without (2175 x 2835).
+    void ShowOptions(const bool& show);
+
+    // Hides the window where a notification area holds its icon; minimises it where none does, so
+    // that it can always be brought back. True when hidden.
+    bool HideToTray();
+
     // The check of the entry fields before a start; shows the first failure.
     bool ValidateFields();
 
@@ -123,6 +141,9 @@ public:
 protected:
     void BuildControls() override;
     void Form_Load() override;
+    void Form_Activate() override;
+    void Form_QueryUnload(int16_t& cancel, int16_t unloadMode) override;
+    void Form_Unload(int16_t& cancel) override;
 
 private:
     void ConnectHandlers();
@@ -133,6 +154,12 @@ private:
     // A placement wholly off every screen is moved onto the primary screen.
     void KeepOnScreen();
     bool settingsLoaded_ = false;
+    // The options toggle of the Options link: false when the window is made, whatever its size.
+    bool optionsToggle_ = false;
+    // Whether the notification area took the tray icon.
+    bool trayIconShown_ = false;
+    // The start failed and the window is being closed for good.
+    void EndAfterStartFailure(const char* text, const char* title);
 
     // Monitor loops on the call stack (0 or 1: a start during a wait restarts the running loop).
     int loopsRunning_ = 0;

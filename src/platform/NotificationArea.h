@@ -20,6 +20,8 @@ constexpr int32_t kWmRButtonDblClk = 518;
 class NotificationArea {
 public:
     virtual ~NotificationArea() = default;
+    // Whether a notification area is there to take icons now.
+    virtual bool Available() = 0;
     // Adds an icon. False when no notification area is available now, or the icon exists already.
     virtual bool Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) = 0;
     // Replaces picture and tip of an icon. False when there is no such icon.

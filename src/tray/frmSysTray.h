@@ -7,6 +7,8 @@
 
 #include "platform/forms/Forms.h"
 
+class frmPing;
+
 class frmSysTray : public forms::Form {
     Q_OBJECT
   public:
@@ -25,10 +27,24 @@ class frmSysTray : public forms::Form {
     QAction& mnuLeftShow();
     QAction& mnuLeftExit();
 
-  protected:
+      // The main window the icon's actions work on; attaching connects the icon's events and menus.
+    void AttachMainWindow(frmPing* window);
+    frmPing* MainWindow() const { return main_; }
+
+    // The icon's mouse events, as a mouse move on Picture4 whose X is the event's message number
+    // times 15.
+    void Picture4_MouseMove(int16_t button, int16_t shift, float x, float y);
+    void mnuLeftShow_Click();
+    void mnuRightTest_Click();
+    void mnuRightExit_Click();
+
+protected:
     void BuildControls() override;
 
   private:
+    void RestoreMainWindow();
+
+    frmPing* main_ = nullptr;
     forms::PictureBox* picture1_ = nullptr;
     forms::PictureBox* picture2_ = nullptr;
     forms::PictureBox* picture3_ = nullptr;

@@ -35,6 +35,7 @@ class FakeNotificationArea : public platform::NotificationArea {
     std::map<std::pair<int32_t, uint32_t>, Shown> icons;  // the icons shown now
     EventHandler handler;
 
+    bool Available() override { return available; }
     bool Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) override {
         const bool ok = available && icons.count({owner, id}) == 0;
         if (ok) icons[{owner, id}] = {iconHandle, tip};

@@ -6,6 +6,14 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "platform/forms/Services.h"
+
+#include "fakes/ProgramEnds.h"
+
+namespace tn_test {
+int programEnds = 0;
+}  // namespace tn_test
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
@@ -13,6 +21,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The program's end would end the test run: here it only counts (tests read ProgramEnds()).
+    forms::SetEndProgramHook([] { ++tn_test::programEnds; });
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

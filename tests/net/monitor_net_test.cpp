@@ -12,14 +12,15 @@ TEST(MonitorRound, RealRoundsAgainstTheLocalHostAndAHostThatDoesNotAnswer) {
     NETNS_REQUIRE();
     netns::Namespace ns("mon");
     ASSERT_TRUE(ns.ok());
-    int32_t handle = 0;
-    netns::InNamespace(ns.name(), [&] { handle = modPing::OpenIcmp(); });
-    ASSERT_NE(handle, 0);
     fakes::FakeNotificationArea area;
     fakes::ScopedNotificationArea scoped(area);
 
     frmPing w;
     w.Load();
+    // The load opened the probe here; it is opened again inside the namespace.
+    int32_t handle = 0;
+    netns::InNamespace(ns.name(), [&] { handle = modPing::OpenIcmp(); });
+    ASSERT_NE(handle, 0);
     w.txtIP(0)->SetText("127.0.0.1");
     w.txtIP(1)->SetText("127.0.0.2");
     w.txtTimeOut()->SetText("250");

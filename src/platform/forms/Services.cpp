@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
@@ -26,6 +28,17 @@ public:
     void PopupMenu(QMenu& menu) override { menu.exec(QCursor::pos()); }
 };
 
+// Help pages are HTML, shown by the desktop's browser at the section named after the context.
+class DesktopHelpViewer final : public HelpViewer {
+public:
+    bool ShowHelp(const QString& file, int32_t context) override {
+        QUrl url = QUrl::fromLocalFile(file);
+        url.setFragment(QStringLiteral("context-%1").arg(context));
+        return QDesktopServices::openUrl(url);
+    }
+};
+
+HelpViewer* gHelpViewer = nullptr;
 Dialogs* gDialogs = nullptr;
 std::function<void()> gEndHook;
 QString gHelpFile;
@@ -38,6 +51,13 @@ Dialogs& CurrentDialogs() {
 }
 
 void SetDialogs(Dialogs* dialogs) { gDialogs = dialogs; }
+
+HelpViewer& CurrentHelpViewer() {
+    static DesktopHelpViewer desktop;
+    return gHelpViewer ? *gHelpViewer : desktop;
+}
+
+void SetHelpViewer(HelpViewer* viewer) { gHelpViewer = viewer; }
 
 void MsgBox(const QString& text, int16_t style, const QString& title) { CurrentDialogs().MsgBox(text, style, title); }
 

@@ -23,6 +23,17 @@ public:
     virtual void PopupMenu(QMenu& menu) = 0;
 };
 
+// The help viewer: opens a help file at the section of a help context. False when it could not.
+class HelpViewer {
+public:
+    virtual ~HelpViewer() = default;
+    virtual bool ShowHelp(const QString& file, int32_t context) = 0;
+};
+
+// The viewer in use: the desktop's default for HTML unless a test put another in its place.
+HelpViewer& CurrentHelpViewer();
+void SetHelpViewer(HelpViewer* viewer);
+
 // The dialogs in use: Qt's unless a test put others in their place (nullptr restores Qt's).
 Dialogs& CurrentDialogs();
 void SetDialogs(Dialogs* dialogs);

@@ -34,6 +34,8 @@ QtNotificationArea::QtNotificationArea() = default;
 
 QtNotificationArea::~QtNotificationArea() = default;
 
+bool QtNotificationArea::Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
 bool QtNotificationArea::Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
     const Key key{owner, id};

@@ -20,6 +20,7 @@ class QtNotificationArea final : public NotificationArea {
     QtNotificationArea(const QtNotificationArea&) = delete;
     QtNotificationArea& operator=(const QtNotificationArea&) = delete;
 
+    bool Available() override;
     bool Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) override;
     bool Modify(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) override;
     bool Delete(int32_t owner, uint32_t id) override;

@@ -1,0 +1,97 @@
+// The program's entry, and the ways the system ends it: the end of the desktop session, and the
+// signals a task manager or `kill` sends.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cerrno>
+
+#include "mainwindow/frmPing.h"
+#include "mainwindow/modPingAuto.h"
+#include "platform/forms/Services.h"
+#include "startup/LogonStart.h"
+
+namespace modPingAuto {
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int signal) {
+    const int saved = errno;
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+frmPing& ThePing() {
+    // Never destroyed: the process ends at once after the window's unload sequence.
+    static frmPing* const window = new frmPing;
+    return *window;
+}
+
+QString HelpFilePath() {
+    const QString name = forms::App::Title() + QStringLiteral(".html");
+    const QString beside = forms::App::Path() + QLatin1Char('/') + name;
+    const QString installed = forms::App::Path() + QStringLiteral("/../share/tarnovelmon/") + name;
+    if (QFileInfo(beside).isFile()) return beside;
+    if (QFileInfo(installed).isFile()) return QFileInfo(installed).canonicalFilePath();
+    return beside;
+}
+
+void Main() {
+    bAutoStart = IsStartupSet(forms::App::Title().toStdString());
+    forms::App::SetHelpFile(HelpFilePath());
+    frmPing& window = ThePing();
+    if (bAutoStart) {
+        window.Load();
+        if (!window.IsLoaded()) return;
+        // Hidden in the tray; minimised instead where no notification area holds the icon.
+        window.HideToTray();
+        window.cmdStart_Click();
+    } else {
+        window.ShowForm();
+    }
+}
+
+void EndOnRequest(int16_t unloadMode) {
+    frmPing& window = ThePing();
+    if (window.IsLoaded()) window.Unload(unloadMode);
+    // The unload sequence has ended the process; a window that never loaded ends here.
+    forms::EndProgram();
+}
+
+void InstallTerminationHandlers() {
+    if (gSignalPipe[0] >= 0) return;
+    if (pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+void WatchTerminationRequests() {
+    if (gSignalPipe[0] >= 0) {
+        auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, qApp);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+            char byte = 0;
+            int16_t mode = 0;
+            while (read(gSignalPipe[0], &byte, 1) == 1) {
+                mode = std::max<int16_t>(mode, byte == SIGHUP ? forms::kAppWindows : forms::kAppTaskManager);
+            }
+            if (mode != 0) EndOnRequest(mode);
+        });
+    }
+    // The desktop session is ending.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                     [](QSessionManager&) { EndOnRequest(forms::kAppWindows); });
+}
+
+}  // namespace modPingAuto

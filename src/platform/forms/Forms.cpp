@@ -35,9 +35,19 @@ void FitCaption(QWidget* widget) {
     QString text;
     int available = 0;
     if (auto* label = qobject_cast<QLabel*>(widget)) {
-        if (label->wordWrap()) return;
         text = label->text();
         available = label->contentsRect().width() - 2 * label->margin() - 2;
+        if (label->wordWrap()) {
+            // Lines may break between words, but no word may be wider than the box.
+            QString widest;
+            QFont plain = label->font();
+            plain.setStretch(100);
+            const QFontMetrics metrics(plain);
+            for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                if (metrics.horizontalAdvance(word) > metrics.horizontalAdvance(widest)) widest = word;
+            }
+            text = widest;
+        }
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         text = button->text();
         text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&'));

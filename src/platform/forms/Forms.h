@@ -41,7 +41,8 @@ float WidthTwips(const QWidget* widget);
 float HeightTwips(const QWidget* widget);
 
 // Narrows the font of a label or button (same family and size, a smaller stretch, down to 60%) where
-// its one-line caption would not fit its box; restores the normal width where it fits again.
+// its caption would not fit its box (for a label that wraps, its widest word); restores the normal
+// width where it fits again.
 void FitCaption(QWidget* widget);
 
 // Paints the widget's own background in a colour value (system colours resolved).

@@ -57,7 +57,7 @@ Match MatchRawPacket(std::span<const uint8_t> packet, const Expected& expected);
 // the identifier), sent by `from`.
 Match MatchDatagram(std::span<const uint8_t> message, const Octets& from, const Expected& expected);
 
-// The part of our request that an error report on a ping socket's error queue quotes: the ICMP
+// What an error report on a ping socket's error queue quotes of our request: the ICMP
 // header and whatever data the reporter kept. True when it is this request.
 bool QuotedRequestIsOurs(std::span<const uint8_t> quoted, const Expected& expected);
 

@@ -21,7 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+double Seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
 
 // User and system processor time of the process so far.
 std::pair<double, double> CpuSeconds() {
@@ -56,7 +58,8 @@ std::thread StopAfter(std::chrono::milliseconds delay, Clock::time_point& stoppe
     return std::thread([delay, &stoppedAt] {
         std::this_thread::sleep_for(delay);
         stoppedAt = Clock::now();
-        QMetaObject::invokeMethod(qApp, [] { Window()->cmdStop_Click(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { Window()->cmdStop_Click(); }, Qt::QueuedConnection);
     });
 }
 

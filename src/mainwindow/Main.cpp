@@ -7,8 +7,8 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 
 #include "mainwindow/frmPing.h"
 #include "mainwindow/modPingAuto.h"

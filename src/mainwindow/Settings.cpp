@@ -15,7 +15,9 @@ namespace {
 
 const std::string kSection = "Settings";
 
-std::string Application() { return forms::App::Title().toStdString(); }
+std::string Application() {
+    return forms::App::Title().toStdString();
+}
 
 std::string Read(const std::string& key, const std::string& defaultValue) {
     return platform::CurrentSettingsStore().Read(Application(), kSection, key, defaultValue);

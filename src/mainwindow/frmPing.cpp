@@ -46,7 +46,9 @@ QFont ArialFont(double points, bool bold) {
     return f;
 }
 
-QString IndexedName(const char* name, int index) { return QStringLiteral("%1(%2)").arg(name).arg(index); }
+QString IndexedName(const char* name, int index) {
+    return QStringLiteral("%1(%2)").arg(name).arg(index);
+}
 
 template <typename T>
 T* Make(QWidget* parent, const QString& name, double left, double top, double width, double height) {
@@ -56,16 +58,16 @@ T* Make(QWidget* parent, const QString& name, double left, double top, double wi
     return w;
 }
 
-forms::Frame* MakeFrame(QWidget* parent, const char* name, const QString& caption, double l, double t, double w,
-                        double h, ColourValue back) {
+forms::Frame* MakeFrame(QWidget* parent, const char* name, const QString& caption, double l, double t,
+                        double w, double h, ColourValue back) {
     auto* f = Make<forms::Frame>(parent, name, l, t, w, h);
     f->setTitle(caption);
     forms::SetBackColor(f, back);
     return f;
 }
 
-forms::Label* MakeLabel(QWidget* parent, const QString& name, const QString& caption, double l, double t, double w,
-                        double h, unsigned style, std::optional<ColourValue> back = std::nullopt) {
+forms::Label* MakeLabel(QWidget* parent, const QString& name, const QString& caption, double l, double t,
+                        double w, double h, unsigned style, std::optional<ColourValue> back = std::nullopt) {
     auto* label = Make<forms::Label>(parent, name, l, t, w, h);
     if (style & kBorder) {
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -85,8 +87,8 @@ forms::TextBox* MakeTextBox(QWidget* parent, const QString& name, double l, doub
     return box;
 }
 
-forms::CommandButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, double l, double t,
-                                 double w, double h) {
+forms::CommandButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, double l,
+                                 double t, double w, double h) {
     auto* button = Make<forms::CommandButton>(parent, name, l, t, w, h);
     button->setText(caption);
     return button;
@@ -98,8 +100,8 @@ forms::Shape* MakeLamp(QWidget* parent, const char* name, double l, double t, Co
     return shape;
 }
 
-forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption, double l, double t, double w,
-                       double h) {
+forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption, double l, double t,
+                       double w, double h) {
     auto* link = MakeLabel(parent, name, caption, l, t, w, h, kCentred | kTransparent);
     link->setFont(ArialFont(12, true));
     forms::SetForeColor(link, kLightYellow);
@@ -168,9 +170,10 @@ void frmPing::BuildControls() {
         optIP_[i]->setText(optionCaption[i]);
         forms::SetBackColor(optIP_[i], kSysCaptionText);
         txtIP_[i] = MakeTextBox(frmSite_, IndexedName("txtIP", i), 840, rowTop[i][1], 1980, 315, false);
-        lblAddress_[i] = MakeLabel(frmSite_, IndexedName("lblAddress", i), QString(), 2910, rowTop[i][2], 1620, 225,
-                                   kCentred);
-        cmdTestAddr_[i] = MakeButton(frmSite_, IndexedName("cmdTestAddr", i), "Test", 4605, rowTop[i][3], 510, 270);
+        lblAddress_[i] = MakeLabel(frmSite_, IndexedName("lblAddress", i), QString(), 2910, rowTop[i][2],
+                                   1620, 225, kCentred);
+        cmdTestAddr_[i] =
+            MakeButton(frmSite_, IndexedName("cmdTestAddr", i), "Test", 4605, rowTop[i][3], 510, 270);
     }
 
     // Loop.
@@ -206,19 +209,21 @@ void frmPing::BuildControls() {
         ColourValue colour;
     };
     const Level levels[5] = {
-        {"Level A", 345, 645, 585, 210, 615, false, 0xC0FFC0}, {"Level B", 270, 1020, 660, 210, 990, true, 0x80FF80},
-        {"Level C", 210, 1410, 720, 210, 1380, true, 0x00FF00}, {"Level D", 105, 1800, 825, 210, 1770, true, 0x00C000},
+        {"Level A", 345, 645, 585, 210, 615, false, 0xC0FFC0},
+        {"Level B", 270, 1020, 660, 210, 990, true, 0x80FF80},
+        {"Level C", 210, 1410, 720, 210, 1380, true, 0x00FF00},
+        {"Level D", 105, 1800, 825, 210, 1770, true, 0x00C000},
         {"Level E", 255, 2340, 585, 270, 2310, false, 0x004000},
     };
     const double qualifierTop[4] = {645, 1020, 1425, 1785};
     for (int i = 0; i < 5; ++i) {
         const Level& v = levels[i];
-        lbllvl_[i] = MakeLabel(frmLevels_, IndexedName("lbllvl", i), v.caption, v.labelLeft, v.labelTop, v.labelWidth,
-                               v.labelHeight, v.centred ? kCentred : kPlain, v.colour);
+        lbllvl_[i] = MakeLabel(frmLevels_, IndexedName("lbllvl", i), v.caption, v.labelLeft, v.labelTop,
+                               v.labelWidth, v.labelHeight, v.centred ? kCentred : kPlain, v.colour);
         txtlvl_[i] = MakeTextBox(frmLevels_, IndexedName("txtlvl", i), 975, v.boxTop, 675, 285, true);
         if (i < 4) {
-            lblQual_[i] = MakeLabel(frmLevels_, IndexedName("lblQual", i), i < 3 ? "or less" : "more than", 1755,
-                                    qualifierTop[i], 720, 270, kTransparent);
+            lblQual_[i] = MakeLabel(frmLevels_, IndexedName("lblQual", i), i < 3 ? "or less" : "more than",
+                                    1755, qualifierTop[i], 720, 270, kTransparent);
         }
     }
 
@@ -226,10 +231,9 @@ void frmPing::BuildControls() {
 
     // Focus: only these controls take it, in this order.
     const std::vector<QWidget*> order = {
-        chkAutoStartUp_, cmdHide_,        cmdTest_,        cmdHelp_,  cmdExit_,  optIP_[0],      txtIP_[0],
-        cmdTestAddr_[0], optIP_[1],       txtIP_[1],       cmdTestAddr_[1],      cmdStart_, txtLoop_,
-        cmdStop_,        txtTimeToLive_,  txtTimeOut_,     txtlvl_[0],           txtlvl_[1], txtlvl_[2],
-        txtlvl_[3]};
+        chkAutoStartUp_, cmdHide_,    cmdTest_,   cmdHelp_,        cmdExit_,   optIP_[0], txtIP_[0],
+        cmdTestAddr_[0], optIP_[1],   txtIP_[1],  cmdTestAddr_[1], cmdStart_,  txtLoop_,  cmdStop_,
+        txtTimeToLive_,  txtTimeOut_, txtlvl_[0], txtlvl_[1],      txtlvl_[2], txtlvl_[3]};
     for (QWidget* w : findChildren<QWidget*>()) {
         if (std::find(order.begin(), order.end(), w) == order.end()) w->setFocusPolicy(Qt::NoFocus);
     }

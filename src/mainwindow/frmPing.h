@@ -10,7 +10,7 @@
 
 class frmPing : public forms::Form {
     Q_OBJECT
-public:
+  public:
     frmPing();
 
     // Outer sizes in twips: with the options shown (the design size) and without.
@@ -138,14 +138,14 @@ public:
     static constexpr int32_t kMinLoop = 1, kMaxLoop = 999;
     static constexpr int32_t kMinTimeOut = 1, kMaxTimeOut = 999;
 
-protected:
+  protected:
     void BuildControls() override;
     void Form_Load() override;
     void Form_Activate() override;
     void Form_QueryUnload(int16_t& cancel, int16_t unloadMode) override;
     void Form_Unload(int16_t& cancel) override;
 
-private:
+  private:
     void ConnectHandlers();
     // Reads a time-to-live or time-out field: the text with "0" put in front, rounded, held in bounds.
     uint8_t ReadTimeToLive();

@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string Title() { return forms::App::Title().toStdString(); }
+std::string Title() {
+    return forms::App::Title().toStdString();
+}
 
 // The tip of the last record sent: the text up to the NUL.
 std::string TipOf(const modSysTray::NOTIFYICONDATA& record) {
@@ -84,7 +86,8 @@ bool frmPing::HideToTray() {
         // goes there now, showing what it would show had it been there all along.
         const modSysTray::NOTIFYICONDATA last = modSysTray::nid;
         trayIconShown_ = modSysTray::AddTrayIcon(TheSysTray().Picture4(), "Ready", modSysTray::nid);
-        const bool stateShown = last.cbSize == 0 || (last.hIcon == modSysTray::nid.hIcon && TipOf(last) == "Ready");
+        const bool stateShown =
+            last.cbSize == 0 || (last.hIcon == modSysTray::nid.hIcon && TipOf(last) == "Ready");
         if (trayIconShown_ && !stateShown) {
             modSysTray::ModifyTrayIcon(last.hWnd, last.hIcon, TipOf(last), modSysTray::nid);
         }
@@ -128,7 +131,9 @@ void frmPing::lblOptions_Click() {
     ShowOptions(optionsToggle_);
 }
 
-void frmPing::cmdHide_Click() { ShowOptions(false); }
+void frmPing::cmdHide_Click() {
+    ShowOptions(false);
+}
 
 void frmPing::ShowOptions(const bool& show) {
     // A minimised or maximised window cannot take a size: it is made normal first.

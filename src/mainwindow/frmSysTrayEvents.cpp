@@ -9,7 +9,9 @@ namespace {
 
 // The mouse-move X (twips) that carries each event: its message number at 15 twips per pixel. The
 // event's kind decides, whatever the screen's density.
-constexpr float X(int32_t message) { return static_cast<float>(message) * 15.0f; }
+constexpr float X(int32_t message) {
+    return static_cast<float>(message) * 15.0f;
+}
 
 }  // namespace
 

@@ -42,7 +42,9 @@ void frmPing::cmdStop_Click() {
     bLoopRunning = false;
 }
 
-void frmPing::cmdTest_Click() { cmdStart_Click(); }
+void frmPing::cmdTest_Click() {
+    cmdStart_Click();
+}
 
 int16_t frmPing::GetLoopMinutes() {
     const int16_t n = common::RoundToInt16(common::ReadNumber(txtLoop()->Text()));
@@ -86,7 +88,7 @@ void frmPing::RunMonitorLoop() {
         }
         if (restarted) continue;  // the new start has run its round: wait afresh
         RunProbeRound();
-        lblCnt()->SetCaption(
-            QString::fromStdString(common::DecimalText(common::ReadNumber(lblCnt()->Caption().toStdString()) + 1)));
+        lblCnt()->SetCaption(QString::fromStdString(
+            common::DecimalText(common::ReadNumber(lblCnt()->Caption().toStdString()) + 1)));
     }
 }

@@ -27,7 +27,9 @@ constexpr ColourValue kGradeC = 0x00FF00;
 constexpr ColourValue kGradeD = 0x00C000;
 constexpr ColourValue kGradeE = 0x008000;
 
-double Val(const std::string& text) { return common::ReadNumber(text); }
+double Val(const std::string& text) {
+    return common::ReadNumber(text);
+}
 
 // A counter label: its number plus one.
 void Increment(forms::Label* label) {
@@ -40,7 +42,9 @@ void frmPing::ShowSiteAddress() {
     lblAddress(iSite)->SetCaption(QString::fromStdString(modPing::ResolveAddress(txtIP(iSite)->Text())));
 }
 
-uint8_t frmPing::ReadTimeToLive() { return common::RoundToUInt8(common::ReadNumberZeroPrefixed(txtTimeToLive()->Text())); }
+uint8_t frmPing::ReadTimeToLive() {
+    return common::RoundToUInt8(common::ReadNumberZeroPrefixed(txtTimeToLive()->Text()));
+}
 
 int32_t frmPing::ReadTimeOut() {
     const int32_t t = common::RoundToInt32(common::ReadNumberZeroPrefixed(txtTimeOut()->Text()));

@@ -6,7 +6,7 @@
 namespace platform {
 
 class TickClock {
-public:
+  public:
     virtual ~TickClock() = default;
     // Milliseconds since the system started, read as a signed 32-bit value: it passes the largest
     // signed value after about 24.9 days and wraps to 0 after about 49.7.

@@ -18,7 +18,7 @@ constexpr int32_t kWmRButtonUp = 517;
 constexpr int32_t kWmRButtonDblClk = 518;
 
 class NotificationArea {
-public:
+  public:
     virtual ~NotificationArea() = default;
     // Whether a notification area is there to take icons now.
     virtual bool Available() = 0;

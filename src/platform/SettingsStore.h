@@ -6,11 +6,11 @@
 namespace platform {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // The stored text, or `defaultValue` when the key is absent. Nothing is written.
-    virtual std::string Read(const std::string& application, const std::string& section, const std::string& key,
-                             const std::string& defaultValue) = 0;
+    virtual std::string Read(const std::string& application, const std::string& section,
+                             const std::string& key, const std::string& defaultValue) = 0;
     // Stores the text, creating the key when absent. It reaches the disk at the latest on Flush.
     virtual void Write(const std::string& application, const std::string& section, const std::string& key,
                        const std::string& value) = 0;

@@ -27,7 +27,7 @@ class frmSysTray : public forms::Form {
     QAction& mnuLeftShow();
     QAction& mnuLeftExit();
 
-      // The main window the icon's actions work on; attaching connects the icon's events and menus.
+    // The main window the icon's actions work on; attaching connects the icon's events and menus.
     void AttachMainWindow(frmPing* window);
     frmPing* MainWindow() const { return main_; }
 
@@ -38,7 +38,7 @@ class frmSysTray : public forms::Form {
     void mnuRightTest_Click();
     void mnuRightExit_Click();
 
-protected:
+  protected:
     void BuildControls() override;
 
   private:

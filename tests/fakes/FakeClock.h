@@ -12,13 +12,15 @@
 namespace fakes {
 
 class FakeClock : public platform::TickClock {
-public:
+  public:
     int64_t now = 0;  // milliseconds; read as the low 32 bits, signed
     int64_t slept = 0;
     int sleeps = 0;
     std::multimap<int64_t, std::function<void()>> actions;
 
-    int32_t GetTickCount() override { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(now))); }
+    int32_t GetTickCount() override {
+        return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(now)));
+    }
     void Sleep(int32_t ms) override {
         ++sleeps;
         slept += ms;
@@ -33,7 +35,7 @@ public:
 };
 
 class ScopedClock {
-public:
+  public:
     explicit ScopedClock(FakeClock& c) { platform::SetClock(&c); }
     ~ScopedClock() { platform::SetClock(nullptr); }
 };

@@ -12,7 +12,7 @@
 namespace fakes {
 
 class FakeDialogs : public forms::Dialogs {
-public:
+  public:
     struct Box {
         QString text;
         int16_t style;
@@ -41,7 +41,7 @@ public:
 
 // Puts the fake in place for the life of the object.
 class ScopedDialogs {
-public:
+  public:
     explicit ScopedDialogs(FakeDialogs& d) { forms::SetDialogs(&d); }
     ~ScopedDialogs() { forms::SetDialogs(nullptr); }
 };

@@ -11,7 +11,7 @@
 namespace fakes {
 
 class FakeSettingsStore : public platform::SettingsStore {
-public:
+  public:
     std::map<std::string, std::string> values;  // "section/key" of the one application
     std::vector<std::string> writes;            // keys, in the order written
     std::vector<std::string> reads;
@@ -36,7 +36,7 @@ public:
 };
 
 class ScopedSettingsStore {
-public:
+  public:
     explicit ScopedSettingsStore(FakeSettingsStore& s) { platform::SetSettingsStore(&s); }
     ~ScopedSettingsStore() { platform::SetSettingsStore(nullptr); }
 };

@@ -19,14 +19,14 @@ namespace {
 
 // A window that records its events.
 class TestForm : public forms::Form {
-public:
+  public:
     TestForm() : forms::Form("TestForm") {}
     std::vector<std::string> log;
     int16_t cancelQuery = 0;
     int16_t cancelUnload = 0;
     forms::TextBox* box = nullptr;
 
-protected:
+  protected:
     void BuildControls() override {
         log.push_back("build");
         box = new forms::TextBox(this);
@@ -292,11 +292,11 @@ TEST(CommandButtonAndLabel, ClicksReachTheirHandlers) {
 }
 
 class CountingShape : public forms::Shape {
-public:
+  public:
     using forms::Shape::Shape;
     int paints = 0;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override {
         ++paints;
         forms::Shape::paintEvent(e);
@@ -382,7 +382,8 @@ TEST(EndProgram, RunsTheHookWhereATestPutOne) {
 
 TEST(DoEvents, HandlesPendingEvents) {
     bool ran = false;
-    QMetaObject::invokeMethod(qApp, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { ran = true; }, Qt::QueuedConnection);
     EXPECT_FALSE(ran);
     forms::DoEvents();
     EXPECT_TRUE(ran);

@@ -29,7 +29,7 @@ namespace {
 using Kind = fakes::FakeNotificationArea::Kind;
 
 class HelpViewerSpy : public forms::HelpViewer {
-public:
+  public:
     std::vector<std::pair<QString, int32_t>> shown;
     bool ShowHelp(const QString& file, int32_t context) override {
         shown.emplace_back(file, context);
@@ -38,7 +38,7 @@ public:
 };
 
 class Lifecycle : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         previousConfig = qgetenv("XDG_CONFIG_HOME");
@@ -46,7 +46,8 @@ protected:
         QDir().mkpath(home.path() + "/bin");
         QFile exe(home.path() + "/bin/TarnovelMon");
         ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
-        modPingAuto::SetProgramLocation(modPingAuto::ProgramLocation{(home.path() + "/bin").toStdString(), "TarnovelMon"});
+        modPingAuto::SetProgramLocation(
+            modPingAuto::ProgramLocation{(home.path() + "/bin").toStdString(), "TarnovelMon"});
         modPing::SetEchoService(&echo);
         modPing::SetResolver(&resolver);
         platform::SetSettingsStore(&settings);
@@ -104,7 +105,8 @@ TEST_F(Lifecycle, TheLoadSequence) {
     EXPECT_EQ(w->lngGreen, 0x00FF00);
     EXPECT_EQ(w->lngRed, 0x0000FF);
     EXPECT_EQ(w->lngYellow, 0x00FFFF);
-    for (forms::Label* l : {w->lblGd(), w->lbllastGd(), w->lblYel(), w->lbllastYel(), w->lblBd(), w->lbllastBd()}) {
+    for (forms::Label* l :
+         {w->lblGd(), w->lbllastGd(), w->lblYel(), w->lbllastYel(), w->lblBd(), w->lbllastBd()}) {
         EXPECT_EQ(l->Caption(), "") << l->objectName().toStdString();
     }
     EXPECT_TRUE(w->cmdStart()->isEnabled());
@@ -168,7 +170,8 @@ TEST_F(Lifecycle, CloseRequestsByModeLogonStartAndExit) {
         {2, false, false, true}, {3, false, true, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " auto " << c.autoStart << " exit " << c.exit);
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " auto " << c.autoStart << " exit " << c.exit);
         area.calls.clear();
         settings.writes.clear();
         echo.closed.clear();
@@ -229,8 +232,8 @@ TEST_F(Lifecycle, TrayEventsByKind) {
     struct Case {
         int32_t message;
         bool startVisible;
-        bool visible;       // afterwards
-        bool menu;          // the popup menu was shown
+        bool visible;  // afterwards
+        bool menu;     // the popup menu was shown
     };
     const Case cases[] = {
         {512, false, false, false}, {513, false, true, false}, {514, false, false, false},
@@ -304,7 +307,7 @@ TEST_F(Lifecycle, TheOptionsToggle) {
     const Step steps[] = {
         {&frmPing::lblOptions_Click, 8010, 5640}, {&frmPing::cmdHide_Click, 2175, 2835},
         {&frmPing::lblOptions_Click, 2175, 2835}, {&frmPing::lblOptions_Click, 8010, 5640},
-        {&frmPing::cmdHide_Click, 2175, 2835},     {&frmPing::lblOptions_Click, 2175, 2835},
+        {&frmPing::cmdHide_Click, 2175, 2835},    {&frmPing::lblOptions_Click, 2175, 2835},
     };
     for (const Step& s : steps) {
         ((*w).*s.command)();

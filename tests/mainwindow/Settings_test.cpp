@@ -17,11 +17,11 @@
 
 namespace {
 
-const std::vector<std::string> kTextKeys = {"site0", "site1",  "TimeOut", "TTL",
-                                            "LoopMn", "level0", "level1", "level2"};
+const std::vector<std::string> kTextKeys = {"site0",  "site1",  "TimeOut", "TTL",
+                                            "LoopMn", "level0", "level1",  "level2"};
 
 class SettingsTest : public testing::Test {
-protected:
+  protected:
     fakes::FakeSettingsStore store;
     fakes::ScopedSettingsStore scoped{store};
 };
@@ -40,11 +40,11 @@ TEST_F(SettingsTest, AFirstRunShowsTheDefaultsAtTheDesignPlacement) {
     EXPECT_EQ(w.txtlvl(1)->Text(), "120");
     EXPECT_EQ(w.txtlvl(2)->Text(), "200");
     EXPECT_EQ(w.txtlvl(3)->Text(), "200");
-    EXPECT_TRUE(w.bFieldsChanged);  // loading texts that differ from the empty design counts as a change
+    EXPECT_TRUE(w.bFieldsChanged);      // loading texts that differ from the empty design counts as a change
     EXPECT_TRUE(store.writes.empty());  // nothing is written on a read
-    const std::vector<std::string> order = {"frmPingLeft", "frmPingTop", "frmPingWidth", "frmPingHeight", "site0",
-                                            "site1",       "TimeOut",    "TTL",          "LoopMn",        "level0",
-                                            "level1",      "level2"};
+    const std::vector<std::string> order = {"frmPingLeft", "frmPingTop", "frmPingWidth", "frmPingHeight",
+                                            "site0",       "site1",      "TimeOut",      "TTL",
+                                            "LoopMn",      "level0",     "level1",       "level2"};
     EXPECT_EQ(store.reads, order);
 }
 
@@ -53,9 +53,9 @@ TEST_F(SettingsTest, WritesEveryKeyInOrderAndNeverLevelThree) {
     w.Load();
     w.txtlvl(3)->SetText("999");
     EXPECT_TRUE(w.SaveSettings());
-    const std::vector<std::string> order = {"frmPingLeft", "frmPingTop", "frmPingWidth", "frmPingHeight", "site0",
-                                            "site1",       "TimeOut",    "TTL",          "LoopMn",        "level0",
-                                            "level1",      "level2"};
+    const std::vector<std::string> order = {"frmPingLeft", "frmPingTop", "frmPingWidth", "frmPingHeight",
+                                            "site0",       "site1",      "TimeOut",      "TTL",
+                                            "LoopMn",      "level0",     "level1",       "level2"};
     EXPECT_EQ(store.writes, order);
     EXPECT_EQ(store.flushes, 1);
     EXPECT_EQ(store.values["Settings/frmPingWidth"], "8010");
@@ -89,10 +89,19 @@ TEST_F(SettingsTest, StoredPlacementIsRestoredAndNonNumbersKeepTheDesign) {
         float left, top, width, height;
     };
     const Case cases[] = {
-        {{{"frmPingLeft", "1500"}, {"frmPingTop", "3000"}, {"frmPingWidth", "2175"}, {"frmPingHeight", "2835"}},
-         1500, 3000, 2175, 2835},
+        {{{"frmPingLeft", "1500"},
+          {"frmPingTop", "3000"},
+          {"frmPingWidth", "2175"},
+          {"frmPingHeight", "2835"}},
+         1500,
+         3000,
+         2175,
+         2835},
         {{{"frmPingLeft", "abc"}, {"frmPingTop", ""}, {"frmPingWidth", "12px"}, {"frmPingHeight", "nan"}},
-         left, top, 8010, 5640},
+         left,
+         top,
+         8010,
+         5640},
         {{{"frmPingWidth", "inf"}, {"frmPingHeight", " 2835 "}}, left, top, 8010, 2835},
     };
     for (const Case& c : cases) {
@@ -130,7 +139,7 @@ TEST_F(SettingsTest, SettingsThatWereNeverReadAreNotOverwritten) {
 
 // The real store, in the test's own XDG_CONFIG_HOME.
 class RealSettings : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         previous = qgetenv("XDG_CONFIG_HOME");
@@ -147,8 +156,9 @@ protected:
 };
 
 TEST_F(RealSettings, OddValuesComeBackExactly) {
-    const std::vector<std::string> odd = {" lead and trail ", "a=b;c#d", "\"quoted\" 'single'", "naïve ☃ 東京",
-                                          "",                 "abc",     "back\\slash, comma", "@at"};
+    const std::vector<std::string> odd = {" lead and trail ",   "a=b;c#d", "\"quoted\" 'single'",
+                                          "naïve ☃ 東京",       "",        "abc",
+                                          "back\\slash, comma", "@at"};
     {
         platform::QtSettingsStore store;
         platform::SetSettingsStore(&store);
@@ -213,10 +223,10 @@ TEST_F(RealSettings, AnUnwritableFolderLosesNothing) {
     }
     ASSERT_EQ(RunTool(dir.path(), {"site0", "old.test"}, std::nullopt), 0);
     const QString folder = dir.path() + "/TarnovelMon";
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                          QFile::ExeOther);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                      QFile::ExeOther);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(
+        folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(File(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     // As "nobody": the folder and the file are not writable.
     EXPECT_EQ(RunTool(dir.path(), {"site0", "new.test"}, uid_t{65534}), 3);

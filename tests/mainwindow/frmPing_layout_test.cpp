@@ -52,7 +52,17 @@ const Control kControls[] = {
     {"lbllastYel", kLabel, "frameLight", "lbllastYel", 1140, 705, 630, 240, kTransparent},
     {"lbllastBd", kLabel, "frameLight", "lbllastBd", 1140, 1170, 630, 240, kTransparent},
     {"lblTest", kLabel, "Picture1", "Test", 195, 45, 600, 345, kCentred | kTransparent, {}, kArial12Bold},
-    {"lblOptions", kLabel, "Picture1", "Options", 960, 60, 870, 345, kCentred | kTransparent, {}, kArial12Bold},
+    {"lblOptions",
+     kLabel,
+     "Picture1",
+     "Options",
+     960,
+     60,
+     870,
+     345,
+     kCentred | kTransparent,
+     {},
+     kArial12Bold},
     {"lblHelp", kLabel, "Picture1", "Help", 135, 390, 795, 345, kCentred | kTransparent, {}, kArial12Bold},
     {"lblExit", kLabel, "Picture1", "Exit", 900, 390, 795, 345, kCentred | kTransparent, {}, kArial12Bold},
     {"chkAutoStartUp", kCheck, "frmControl", "Startup automaticall&y", 60, 465, 1860, 300, kNone, 0xC0FFFF},
@@ -104,14 +114,22 @@ const Control kControls[] = {
 
 bool IsKind(QWidget* w, Kind kind) {
     switch (kind) {
-        case kFrame: return qobject_cast<forms::Frame*>(w) != nullptr;
-        case kLabel: return qobject_cast<forms::Label*>(w) != nullptr;
-        case kShape: return qobject_cast<forms::Shape*>(w) != nullptr;
-        case kTextBox: return qobject_cast<forms::TextBox*>(w) != nullptr;
-        case kButton: return qobject_cast<forms::CommandButton*>(w) != nullptr;
-        case kOption: return qobject_cast<forms::OptionButton*>(w) != nullptr;
-        case kCheck: return qobject_cast<forms::CheckBox*>(w) != nullptr;
-        case kPicture: return qobject_cast<forms::PictureBox*>(w) != nullptr;
+        case kFrame:
+            return qobject_cast<forms::Frame*>(w) != nullptr;
+        case kLabel:
+            return qobject_cast<forms::Label*>(w) != nullptr;
+        case kShape:
+            return qobject_cast<forms::Shape*>(w) != nullptr;
+        case kTextBox:
+            return qobject_cast<forms::TextBox*>(w) != nullptr;
+        case kButton:
+            return qobject_cast<forms::CommandButton*>(w) != nullptr;
+        case kOption:
+            return qobject_cast<forms::OptionButton*>(w) != nullptr;
+        case kCheck:
+            return qobject_cast<forms::CheckBox*>(w) != nullptr;
+        case kPicture:
+            return qobject_cast<forms::PictureBox*>(w) != nullptr;
     }
     return false;
 }
@@ -125,7 +143,7 @@ QString CaptionOf(QWidget* w) {
 }
 
 class FrmPingLayout : public testing::Test {
-protected:
+  protected:
     frmPing window;
     QWidget* Find(const char* name) { return window.findChild<QWidget*>(name); }
 };
@@ -209,16 +227,17 @@ TEST_F(FrmPingLayout, TheWindowItself) {
     EXPECT_EQ(window.chkAutoStartUp()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
     const std::pair<forms::Shape*, ColourValue> lamps[] = {
         {window.shpGd(), 0x004000}, {window.shpYel(), 0x008080}, {window.shpBd(), 0x000080}};
-    for (const auto& [lamp, unlit] : lamps) EXPECT_EQ(lamp->FillColor(), unlit) << lamp->objectName().toStdString();
+    for (const auto& [lamp, unlit] : lamps)
+        EXPECT_EQ(lamp->FillColor(), unlit) << lamp->objectName().toStdString();
     for (const int size : {16, 32}) EXPECT_FALSE(window.windowIcon().pixmap(size).isNull());
 }
 
 TEST_F(FrmPingLayout, FocusOrderAndMnemonics) {
     window.Load();
     const std::vector<QString> expected = {
-        "chkAutoStartUp", "cmdHide", "cmdTest", "cmdHelp", "cmdExit", "optIP(0)", "txtIP(0)",
-        "cmdTestAddr(0)", "optIP(1)", "txtIP(1)", "cmdTestAddr(1)", "cmdStart", "txtLoop", "cmdStop",
-        "txtTimeToLive", "txtTimeOut", "txtlvl(0)", "txtlvl(1)", "txtlvl(2)", "txtlvl(3)"};
+        "chkAutoStartUp", "cmdHide",    "cmdTest",   "cmdHelp",        "cmdExit",   "optIP(0)", "txtIP(0)",
+        "cmdTestAddr(0)", "optIP(1)",   "txtIP(1)",  "cmdTestAddr(1)", "cmdStart",  "txtLoop",  "cmdStop",
+        "txtTimeToLive",  "txtTimeOut", "txtlvl(0)", "txtlvl(1)",      "txtlvl(2)", "txtlvl(3)"};
     // Walk the focus chain from the first control; only focusable widgets count.
     std::vector<QString> chain;
     QWidget* w = window.chkAutoStartUp();

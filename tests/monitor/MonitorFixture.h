@@ -29,12 +29,12 @@ struct Round {
     Octets destination;
     uint8_t ttl;
     int32_t timeOut;
-    std::string counter;  // lblCnt
+    std::string counter;                     // lblCnt
     common::ColourValue green, yellow, red;  // lamp fills
 };
 
 class MonitorFixture : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         modPing::SetEchoService(&echo);
         modPing::SetResolver(&resolver);
@@ -47,8 +47,9 @@ protected:
         NewWindow();
         echo.fallback = Reply(kMain, 20);
         echo.onSend = [this](const fakes::FakeEchoService::Request& r) {
-            rounds.push_back({clock.now, r.destination, r.options.ttl, r.timeoutMs, w->lblCnt()->Caption().toStdString(),
-                              w->shpGd()->FillColor(), w->shpYel()->FillColor(), w->shpBd()->FillColor()});
+            rounds.push_back({clock.now, r.destination, r.options.ttl, r.timeoutMs,
+                              w->lblCnt()->Caption().toStdString(), w->shpGd()->FillColor(),
+                              w->shpYel()->FillColor(), w->shpBd()->FillColor()});
         };
     }
     // A freshly loaded window with the fields filled in.
@@ -74,7 +75,9 @@ protected:
     static platform::EchoReply Reply(Octets from, uint32_t rtt, uint32_t status = 0) {
         return fakes::FakeEchoService::Reply(from, status, rtt);
     }
-    static platform::EchoReply Failure() { return fakes::FakeEchoService::Failure(platform::ip_status::kReqTimedOut); }
+    static platform::EchoReply Failure() {
+        return fakes::FakeEchoService::Failure(platform::ip_status::kReqTimedOut);
+    }
 
     // The gaps between the rounds, in fake milliseconds.
     std::vector<int64_t> Gaps() const {

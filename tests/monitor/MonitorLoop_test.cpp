@@ -20,7 +20,7 @@ constexpr int64_t kOtherWait = 13950;  // 15 nominal seconds
 constexpr int64_t kPoll = 35;
 
 class MonitorLoop : public MonitorFixture {
-protected:
+  protected:
     int64_t t0 = 0;
     void SetUp() override {
         MonitorFixture::SetUp();
@@ -31,7 +31,9 @@ protected:
     }
 };
 
-MATCHER_P(AboutWait, wait, "") { return arg >= wait && arg <= wait + kPoll; }
+MATCHER_P(AboutWait, wait, "") {
+    return arg >= wait && arg <= wait + kPoll;
+}
 
 TEST_F(MonitorLoop, WaitsALongUnitAfterGreenAndAShortOneOtherwise) {
     struct Case {
@@ -73,7 +75,8 @@ TEST_F(MonitorLoop, AShorterIntervalAppliesFromTheNextWait) {
     StopAt(t0 + 4 * (kGreenWait + kPoll) + 1000);
     w->cmdStart_Click();
     ASSERT_EQ(rounds.size(), 3u);
-    EXPECT_THAT(Gaps()[0], testing::AllOf(testing::Ge(3 * kGreenWait), testing::Le(3 * (kGreenWait + kPoll))));
+    EXPECT_THAT(Gaps()[0],
+                testing::AllOf(testing::Ge(3 * kGreenWait), testing::Le(3 * (kGreenWait + kPoll))));
     EXPECT_THAT(Gaps()[1], AboutWait(kGreenWait));
     EXPECT_EQ(w->txtLoop()->Text(), "1");
 }
@@ -84,7 +87,8 @@ TEST_F(MonitorLoop, TheIntervalIsRoundedHalfToEvenAndWrittenBack) {
         const char* shown;
         int units;
     };
-    for (const Case& c : {Case{"2.5", "2", 2}, Case{"1.6", "2", 2}, Case{"3.5", "4", 4}, Case{" 1 ", "1", 1}}) {
+    for (const Case& c :
+         {Case{"2.5", "2", 2}, Case{"1.6", "2", 2}, Case{"3.5", "4", 4}, Case{" 1 ", "1", 1}}) {
         NewWindow();
         rounds.clear();
         w->txtLoop()->SetText(c.typed);
@@ -171,7 +175,7 @@ TEST_F(MonitorLoop, TestDuringAWaitRunsARoundAtOnceAndOneStopEndsAll) {
     ASSERT_EQ(rounds.size(), 4u);
     EXPECT_LE(rounds[1].at - testAt, kPoll);
     EXPECT_THAT(Gaps()[1], AboutWait(kGreenWait));  // the waits run from the Test's round
-    EXPECT_EQ(rounds[2].counter, "1");               // the counter began again
+    EXPECT_EQ(rounds[2].counter, "1");              // the counter began again
     EXPECT_EQ(rounds[3].counter, "2");
     EXPECT_FALSE(w->bLoopRunning);
     EXPECT_EQ(w->lblCnt()->Caption(), "");
@@ -218,7 +222,7 @@ size_t LiveHeapBytes() {
 
 // Fake time that runs a thousand times faster than asked: each wait ends after a few checks.
 class FastClock : public fakes::FakeClock {
-public:
+  public:
     void Sleep(int32_t ms) override { fakes::FakeClock::Sleep(ms * 1000); }
 };
 

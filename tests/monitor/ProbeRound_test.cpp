@@ -11,7 +11,7 @@ namespace {
 using common::ColourValue;
 
 class ProbeRound : public MonitorFixture {
-protected:
+  protected:
     // One round of the selected site with the given outcome.
     void RoundWith(const platform::EchoReply& reply) {
         echo.replies.push_back(reply);
@@ -26,9 +26,14 @@ TEST_F(ProbeRound, EachRoundLightsOneLampByTheStateTable) {
         const char* last;           // the light of the last round
     };
     const Case cases[] = {
-        {{false}, "yellow"},        {{false, false}, "red"},        {{false, false, true}, "green"},
-        {{true}, "green"},          {{true, false}, "yellow"},       {{true, false, false, false}, "red"},
-        {{false, true, false}, "yellow"}, {{true, true}, "green"},
+        {{false}, "yellow"},
+        {{false, false}, "red"},
+        {{false, false, true}, "green"},
+        {{true}, "green"},
+        {{true, false}, "yellow"},
+        {{true, false, false, false}, "red"},
+        {{false, true, false}, "yellow"},
+        {{true, true}, "green"},
     };
     for (const Case& c : cases) {
         NewWindow();
@@ -83,7 +88,7 @@ TEST_F(ProbeRound, FieldsAreReadWithZeroInFrontAndHeldInBounds) {
         int32_t sentTimeOut;
     };
     const Case cases[] = {
-        {"64", "250", 64, 250}, {"-5", "-5", 0, 1},   {"", "", 0, 1},           {"300", "5000", 255, 999},
+        {"64", "250", 64, 250}, {"-5", "-5", 0, 1},       {"", "", 0, 1},          {"300", "5000", 255, 999},
         {"2.5", "0.4", 2, 1},   {"3.5", "999.5", 4, 999}, {"&H10", "1e3", 0, 999}, {"12ms", "12ms", 12, 12},
     };
     for (const Case& c : cases) {

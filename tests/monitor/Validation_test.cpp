@@ -8,7 +8,7 @@ namespace monitor_test {
 namespace {
 
 class Validation : public MonitorFixture {
-protected:
+  protected:
     // Fills the fields: sites, time-to-live, time-out, loop, levels 0 to 3.
     void Fill(const std::vector<std::string>& v) {
         w->txtIP(0)->SetText(v[0]);

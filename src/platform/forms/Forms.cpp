@@ -16,7 +16,9 @@ namespace forms {
 
 namespace {
 
-int ToPixels(double twips) { return static_cast<int>(std::lround(common::TwipsToPixels(twips))); }
+int ToPixels(double twips) {
+    return static_cast<int>(std::lround(common::TwipsToPixels(twips)));
+}
 
 constexpr const char* kBackColorProperty = "tnBackColor";
 
@@ -26,10 +28,18 @@ void PlaceTwips(QWidget* widget, double left, double top, double width, double h
     widget->setGeometry(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
 }
 
-float LeftTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().x()); }
-float TopTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().y()); }
-float WidthTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().width()); }
-float HeightTwips(const QWidget* w) { return common::PixelsToTwips(w->geometry().height()); }
+float LeftTwips(const QWidget* w) {
+    return common::PixelsToTwips(w->geometry().x());
+}
+float TopTwips(const QWidget* w) {
+    return common::PixelsToTwips(w->geometry().y());
+}
+float WidthTwips(const QWidget* w) {
+    return common::PixelsToTwips(w->geometry().width());
+}
+float HeightTwips(const QWidget* w) {
+    return common::PixelsToTwips(w->geometry().height());
+}
 
 void FitCaption(QWidget* widget) {
     QString text;
@@ -54,9 +64,10 @@ void FitCaption(QWidget* widget) {
         text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
         const bool indicator = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
         const QStyle* style = widget->style();
-        available = widget->width() - (indicator ? style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget) +
-                                                       style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget) + 2
-                                                 : 8);
+        available = widget->width() -
+                    (indicator ? style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget) +
+                                     style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget) + 2
+                               : 8);
     } else {
         return;
     }
@@ -64,7 +75,8 @@ void FitCaption(QWidget* widget) {
     const int wanted = font.stretch() == QFont::AnyStretch ? 100 : font.stretch();
     font.setStretch(100);
     const int needed = QFontMetrics(font).horizontalAdvance(text);
-    const int stretch = (needed <= available || needed == 0 || available <= 0) ? 100 : std::max(60, 100 * available / needed);
+    const int stretch =
+        (needed <= available || needed == 0 || available <= 0) ? 100 : std::max(60, 100 * available / needed);
     if (stretch == wanted) return;
     font.setStretch(stretch);
     widget->setFont(font);
@@ -158,15 +170,31 @@ void Form::SetWindowState(int16_t state) {
     setWindowState(s);
 }
 
-float Form::Left() const { return common::PixelsToTwips(frameGeometry().x()); }
-float Form::Top() const { return common::PixelsToTwips(frameGeometry().y()); }
-float Form::Width() const { return common::PixelsToTwips(geometry().width() + FrameExtra().width()); }
-float Form::Height() const { return common::PixelsToTwips(geometry().height() + FrameExtra().height()); }
+float Form::Left() const {
+    return common::PixelsToTwips(frameGeometry().x());
+}
+float Form::Top() const {
+    return common::PixelsToTwips(frameGeometry().y());
+}
+float Form::Width() const {
+    return common::PixelsToTwips(geometry().width() + FrameExtra().width());
+}
+float Form::Height() const {
+    return common::PixelsToTwips(geometry().height() + FrameExtra().height());
+}
 
-void Form::SetLeft(float twips) { move(ToPixels(twips), frameGeometry().y()); }
-void Form::SetTop(float twips) { move(frameGeometry().x(), ToPixels(twips)); }
-void Form::SetWidth(float twips) { ApplyOuterSize(twips, Height()); }
-void Form::SetHeight(float twips) { ApplyOuterSize(Width(), twips); }
+void Form::SetLeft(float twips) {
+    move(ToPixels(twips), frameGeometry().y());
+}
+void Form::SetTop(float twips) {
+    move(frameGeometry().x(), ToPixels(twips));
+}
+void Form::SetWidth(float twips) {
+    ApplyOuterSize(twips, Height());
+}
+void Form::SetHeight(float twips) {
+    ApplyOuterSize(Width(), twips);
+}
 
 QSize Form::FrameExtra() const {
     const QSize frame = frameGeometry().size() - geometry().size();
@@ -190,7 +218,9 @@ void Form::SetIcon(int32_t iconHandle) {
     setWindowIcon(IconFromHandle(iconHandle));
 }
 
-int32_t Form::hWnd() { return WindowHandle(this); }
+int32_t Form::hWnd() {
+    return WindowHandle(this);
+}
 
 void Form::closeEvent(QCloseEvent* event) {
     if (unloading_) {
@@ -323,18 +353,26 @@ void CheckBox::SetValue(int16_t value) {
     if (Click) Click();
 }
 
-void CheckBox::nextCheckState() { setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked); }
+void CheckBox::nextCheckState() {
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
 
-Frame::Frame(QWidget* parent) : QGroupBox(parent) { setFocusPolicy(Qt::NoFocus); }
+Frame::Frame(QWidget* parent) : QGroupBox(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
 
 void PictureBox::SetPicture(int32_t iconHandle) {
     picture_ = iconHandle;
     update();
 }
 
-int32_t PictureBox::WindowHandle() { return forms::WindowHandle(this); }
+int32_t PictureBox::WindowHandle() {
+    return forms::WindowHandle(this);
+}
 
 void PictureBox::paintEvent(QPaintEvent*) {
     if (picture_ == 0) return;

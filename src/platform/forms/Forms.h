@@ -54,7 +54,7 @@ void SetForeColor(QWidget* widget, common::ColourValue colour);
 // or first reference through a derived window's control accessors); until then it is not loaded.
 class Form : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Form(const QString& name);
     ~Form() override;
 
@@ -90,7 +90,7 @@ public:
     void SetHelpContextID(int32_t id) { helpContextId_ = id; }
     int32_t hWnd();
 
-protected:
+  protected:
     // Makes the controls; runs once, before Form_Load.
     virtual void BuildControls() {}
     virtual void Form_Load() {}
@@ -111,7 +111,7 @@ protected:
     // The client size that gives the outer size asked for, kept fixed: only the program sizes it.
     void ApplyOuterSize(float widthTwips, float heightTwips);
 
-private:
+  private:
     QSize FrameExtra() const;
 
     bool built_ = false;
@@ -128,28 +128,28 @@ private:
 // A label: caption, background, click.
 class Label : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit Label(QWidget* parent);
     QString Caption() const { return text(); }
     void SetCaption(const QString& caption);
     std::function<void()> Click;
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // A filled shape: a circle or ellipse centred in its box. A new fill colour is painted at once.
 class Shape : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Shape(QWidget* parent);
     common::ColourValue FillColor() const { return fill_; }
     void SetFillColor(common::ColourValue colour);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     common::ColourValue fill_ = 0;
 };
 
@@ -157,7 +157,7 @@ private:
 // KeyPress sees each typed character and may not change it.
 class TextBox : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit TextBox(QWidget* parent);
     std::string Text() const { return text().toStdString(); }
     void SetText(const std::string& text) { setText(QString::fromStdString(text)); }
@@ -166,14 +166,14 @@ public:
     std::function<void()> Change;
     std::function<void(int16_t keyAscii)> KeyPress;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A button; Click on the user's press, by mouse, key or mnemonic.
 class CommandButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     explicit CommandButton(QWidget* parent);
     std::function<void()> Click;
 };
@@ -181,7 +181,7 @@ public:
 // An option button. Selecting it, by the user or by setting its value to true, raises Click once.
 class OptionButton : public QRadioButton {
     Q_OBJECT
-public:
+  public:
     explicit OptionButton(QWidget* parent);
     bool Value() const { return isChecked(); }
     void SetValue(bool value);
@@ -192,20 +192,20 @@ public:
 // user, raises Click once. The user's clicks move between checked and unchecked only.
 class CheckBox : public QCheckBox {
     Q_OBJECT
-public:
+  public:
     explicit CheckBox(QWidget* parent);
     int16_t Value() const;
     void SetValue(int16_t value);
     std::function<void()> Click;
 
-protected:
+  protected:
     void nextCheckState() override;
 };
 
 // A frame with a caption, holding controls.
 class Frame : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     explicit Frame(QWidget* parent);
 };
 
@@ -213,17 +213,17 @@ public:
 // Mouse events handed to it (the notification area's) arrive at MouseMove.
 class PictureBox : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PictureBox(QWidget* parent);
     int32_t hWnd() { return WindowHandle(); }
     int32_t Picture() const { return picture_; }
     void SetPicture(int32_t iconHandle);
     std::function<void(int16_t button, int16_t shift, float x, float y)> MouseMove;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     int32_t WindowHandle();
     int32_t picture_ = 0;
 };

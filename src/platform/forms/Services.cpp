@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QUrl>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,10 +19,10 @@ namespace forms {
 namespace {
 
 class QtDialogs final : public Dialogs {
-public:
+  public:
     void MsgBox(const QString& text, int16_t style, const QString& title) override {
-        QMessageBox box(style == kMsgInformation ? QMessageBox::Information : QMessageBox::NoIcon, title, text,
-                        QMessageBox::Ok);
+        QMessageBox box(style == kMsgInformation ? QMessageBox::Information : QMessageBox::NoIcon, title,
+                        text, QMessageBox::Ok);
         box.exec();
     }
     void PopupMenu(QMenu& menu) override { menu.exec(QCursor::pos()); }
@@ -30,7 +30,7 @@ public:
 
 // Help pages are HTML, shown by the desktop's browser at the section named after the context.
 class DesktopHelpViewer final : public HelpViewer {
-public:
+  public:
     bool ShowHelp(const QString& file, int32_t context) override {
         QUrl url = QUrl::fromLocalFile(file);
         url.setFragment(QStringLiteral("context-%1").arg(context));
@@ -50,18 +50,26 @@ Dialogs& CurrentDialogs() {
     return gDialogs ? *gDialogs : qt;
 }
 
-void SetDialogs(Dialogs* dialogs) { gDialogs = dialogs; }
+void SetDialogs(Dialogs* dialogs) {
+    gDialogs = dialogs;
+}
 
 HelpViewer& CurrentHelpViewer() {
     static DesktopHelpViewer desktop;
     return gHelpViewer ? *gHelpViewer : desktop;
 }
 
-void SetHelpViewer(HelpViewer* viewer) { gHelpViewer = viewer; }
+void SetHelpViewer(HelpViewer* viewer) {
+    gHelpViewer = viewer;
+}
 
-void MsgBox(const QString& text, int16_t style, const QString& title) { CurrentDialogs().MsgBox(text, style, title); }
+void MsgBox(const QString& text, int16_t style, const QString& title) {
+    CurrentDialogs().MsgBox(text, style, title);
+}
 
-void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void DoEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void EndProgram() {
     if (gEndHook) {
@@ -73,18 +81,32 @@ void EndProgram() {
     _exit(0);
 }
 
-void SetEndProgramHook(std::function<void()> hook) { gEndHook = std::move(hook); }
+void SetEndProgramHook(std::function<void()> hook) {
+    gEndHook = std::move(hook);
+}
 
 namespace App {
 
-QString Title() { return QStringLiteral("TarnovelMon"); }
-QString Path() { return QCoreApplication::applicationDirPath(); }
-QString EXEName() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(); }
-QString HelpFile() { return gHelpFile; }
-void SetHelpFile(const QString& path) { gHelpFile = path; }
+QString Title() {
+    return QStringLiteral("TarnovelMon");
+}
+QString Path() {
+    return QCoreApplication::applicationDirPath();
+}
+QString EXEName() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+QString HelpFile() {
+    return gHelpFile;
+}
+void SetHelpFile(const QString& path) {
+    gHelpFile = path;
+}
 
 }  // namespace App
 
-QString TimeText() { return QString::fromStdString(common::CurrentTimeOfDay()); }
+QString TimeText() {
+    return QString::fromStdString(common::CurrentTimeOfDay());
+}
 
 }  // namespace forms

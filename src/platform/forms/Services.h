@@ -11,11 +11,11 @@ class QMenu;
 namespace forms {
 
 // Message box styles.
-constexpr int16_t kMsgOkOnly = 0;         // an OK button, no icon
-constexpr int16_t kMsgInformation = 64;   // an OK button and the information icon
+constexpr int16_t kMsgOkOnly = 0;        // an OK button, no icon
+constexpr int16_t kMsgInformation = 64;  // an OK button and the information icon
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // A modal message box; returns once it is closed.
     virtual void MsgBox(const QString& text, int16_t style, const QString& title) = 0;
@@ -25,7 +25,7 @@ public:
 
 // The help viewer: opens a help file at the section of a help context. False when it could not.
 class HelpViewer {
-public:
+  public:
     virtual ~HelpViewer() = default;
     virtual bool ShowHelp(const QString& file, int32_t context) = 0;
 };
@@ -50,9 +50,9 @@ void SetEndProgramHook(std::function<void()> hook);
 
 // The application object.
 namespace App {
-QString Title();     // "TarnovelMon"
-QString Path();      // the folder of the executable, without a trailing separator
-QString EXEName();   // the executable's file name without extension
+QString Title();    // "TarnovelMon"
+QString Path();     // the folder of the executable, without a trailing separator
+QString EXEName();  // the executable's file name without extension
 QString HelpFile();
 void SetHelpFile(const QString& path);
 }  // namespace App

@@ -10,11 +10,12 @@ namespace platform {
 namespace {
 
 class LinuxClock final : public TickClock {
-public:
+  public:
     int32_t GetTickCount() override {
         timespec ts{};
         clock_gettime(CLOCK_BOOTTIME, &ts);
-        const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1'000'000u;
+        const uint64_t ms =
+            static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1'000'000u;
         return static_cast<int32_t>(static_cast<uint32_t>(ms));
     }
     void Sleep(int32_t milliseconds) override {
@@ -34,6 +35,8 @@ TickClock& CurrentClock() {
     return gClock ? *gClock : system;
 }
 
-void SetClock(TickClock* clock) { gClock = clock; }
+void SetClock(TickClock* clock) {
+    gClock = clock;
+}
 
 }  // namespace platform

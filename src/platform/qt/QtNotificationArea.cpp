@@ -34,7 +34,9 @@ QtNotificationArea::QtNotificationArea() = default;
 
 QtNotificationArea::~QtNotificationArea() = default;
 
-bool QtNotificationArea::Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool QtNotificationArea::Available() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 bool QtNotificationArea::Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;

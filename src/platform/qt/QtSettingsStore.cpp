@@ -23,15 +23,15 @@ QSettings& QtSettingsStore::For(const std::string& application) {
     return *file;
 }
 
-std::string QtSettingsStore::Read(const std::string& application, const std::string& section, const std::string& key,
-                                  const std::string& defaultValue) {
+std::string QtSettingsStore::Read(const std::string& application, const std::string& section,
+                                  const std::string& key, const std::string& defaultValue) {
     const QVariant v = For(application).value(KeyOf(section, key));
     if (!v.isValid()) return defaultValue;
     return v.toString().toStdString();
 }
 
-void QtSettingsStore::Write(const std::string& application, const std::string& section, const std::string& key,
-                            const std::string& value) {
+void QtSettingsStore::Write(const std::string& application, const std::string& section,
+                            const std::string& key, const std::string& value) {
     For(application).setValue(KeyOf(section, key), QString::fromStdString(value));
 }
 
@@ -49,6 +49,8 @@ SettingsStore& CurrentSettingsStore() {
     return gStore ? *gStore : system;
 }
 
-void SetSettingsStore(SettingsStore* store) { gStore = store; }
+void SetSettingsStore(SettingsStore* store) {
+    gStore = store;
+}
 
 }  // namespace platform

@@ -11,14 +11,14 @@
 namespace platform {
 
 class QtSettingsStore final : public SettingsStore {
-public:
+  public:
     std::string Read(const std::string& application, const std::string& section, const std::string& key,
                      const std::string& defaultValue) override;
     void Write(const std::string& application, const std::string& section, const std::string& key,
                const std::string& value) override;
     bool Flush() override;
 
-private:
+  private:
     QSettings& For(const std::string& application);
     std::map<std::string, std::unique_ptr<QSettings>> files_;
 };

@@ -16,14 +16,6 @@ std::string Title() {
     return forms::App::Title().toStdString();
 }
 
-// The tip of the last record sent: the text up to the NUL.
-std::string TipOf(const modSysTray::NOTIFYICONDATA& record) {
-    const char* tip = record.szTip;
-    size_t n = 0;
-    while (n < sizeof record.szTip && tip[n] != '\0') ++n;
-    return std::string(tip, n);
-}
-
 }  // namespace
 
 void frmPing::Form_Load() {
@@ -87,9 +79,9 @@ bool frmPing::HideToTray() {
         const modSysTray::NOTIFYICONDATA last = modSysTray::nid;
         trayIconShown_ = modSysTray::AddTrayIcon(TheSysTray().Picture4(), "Ready", modSysTray::nid);
         const bool stateShown =
-            last.cbSize == 0 || (last.hIcon == modSysTray::nid.hIcon && TipOf(last) == "Ready");
+            last.cbSize == 0 || (last.hIcon == modSysTray::nid.hIcon && modSysTray::TipText(last) == "Ready");
         if (trayIconShown_ && !stateShown) {
-            modSysTray::ModifyTrayIcon(last.hWnd, last.hIcon, TipOf(last), modSysTray::nid);
+            modSysTray::ModifyTrayIcon(last.hWnd, last.hIcon, modSysTray::TipText(last), modSysTray::nid);
         }
     }
     if (trayIconShown_ && platform::CurrentNotificationArea().Available()) {

@@ -29,7 +29,6 @@ class frmSysTray : public forms::Form {
 
     // The main window the icon's actions work on; attaching connects the icon's events and menus.
     void AttachMainWindow(frmPing* window);
-    frmPing* MainWindow() const { return main_; }
 
     // The icon's mouse events, as a mouse move on Picture4 whose X is the event's message number
     // times 15.

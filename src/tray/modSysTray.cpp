@@ -83,10 +83,13 @@ void DeleteTrayIcon(forms::PictureBox& holder, NOTIFYICONDATA& nid) {
     Shell_NotifyIconA(NIM_DELETE, nid);
 }
 
+std::string TipText(const NOTIFYICONDATA& record) {
+    return std::string(record.szTip, std::find(record.szTip, record.szTip + kTipField, '\0'));
+}
+
 bool Shell_NotifyIconA(int32_t message, const NOTIFYICONDATA& record) {
     platform::NotificationArea& area = platform::CurrentNotificationArea();
-    const char* tipEnd = std::find(record.szTip, record.szTip + kTipField, '\0');
-    const std::string tip(record.szTip, tipEnd);
+    const std::string tip = TipText(record);
     const auto id = static_cast<uint32_t>(record.uID);
     switch (message) {
         case NIM_ADD:

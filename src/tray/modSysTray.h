@@ -58,4 +58,7 @@ void DeleteTrayIcon(forms::PictureBox& holder, NOTIFYICONDATA& nid);
 // Hands the record to the notification area in use with the command; its answer.
 bool Shell_NotifyIconA(int32_t message, const NOTIFYICONDATA& record);
 
+// The tip a record carries: its field up to the first NUL (the whole field when there is none).
+std::string TipText(const NOTIFYICONDATA& record);
+
 }  // namespace modSysTray

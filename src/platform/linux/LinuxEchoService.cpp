@@ -62,18 +62,13 @@ LinuxEchoService::~LinuxEchoService() {
 
 int32_t LinuxEchoService::Open() {
     if (fd_ >= 0) Close(fd_ + 1);
-    int fd = -1;
-    IcmpSocketKind kind = IcmpSocketKind::None;
-    if (forced_ != IcmpSocketKind::Raw) {
-        fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-        if (fd >= 0)
-            kind = IcmpSocketKind::Datagram;
-        else if (!OpenRefused(errno))
-            return 0;
-    }
-    if (fd < 0 && forced_ != IcmpSocketKind::Datagram) {
+    IcmpSocketKind kind = IcmpSocketKind::Datagram;
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0 && !OpenRefused(errno)) return 0;
+    if (fd < 0) {
+        // Where the ping socket is refused, a raw socket (CAP_NET_RAW).
         fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
-        if (fd >= 0) kind = IcmpSocketKind::Raw;
+        kind = IcmpSocketKind::Raw;
     }
     if (fd < 0) return 0;
 

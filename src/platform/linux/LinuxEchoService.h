@@ -25,8 +25,6 @@ class LinuxEchoService final : public EchoService {
 
     // Which kind of socket the open handle uses; None while no handle is open.
     IcmpSocketKind SocketKind() const { return kind_; }
-    // Restricts Open to one kind of socket (tests); None lets it choose.
-    void ForceSocketKind(IcmpSocketKind kind) { forced_ = kind; }
 
   private:
     bool ApplyOptions(const EchoOptions& options);
@@ -34,7 +32,6 @@ class LinuxEchoService final : public EchoService {
 
     int fd_ = -1;
     IcmpSocketKind kind_ = IcmpSocketKind::None;
-    IcmpSocketKind forced_ = IcmpSocketKind::None;
     uint16_t identifier_ = 0;
     uint16_t nextSequence_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <unistd.h>
 #include <QApplication>
 #include <QMetaObject>
 #include <atomic>
@@ -13,9 +14,15 @@
 #include <random>
 #include <thread>
 
-#include "mainwindow/frmPing.h"
+#include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
-#include "probe/modPing.h"
+#include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxEchoService.h"
+#include "platform/linux/LinuxResolver.h"
+#include "platform/qt/DesktopServices.h"
+#include "platform/qt/QtNotificationArea.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/XdgRegistry.h"
 
 namespace {
 
@@ -38,19 +45,10 @@ int MeasureSeconds() {
     return s > 0 ? s : 60;
 }
 
+// The program's window on the real services, made by main.
+frmPing* gWindow = nullptr;
 frmPing* Window() {
-    static frmPing* w = [] {
-        auto* window = new frmPing();
-        window->ShowForm();
-        window->txtIP(0)->SetText("127.0.0.1");
-        window->txtIP(1)->SetText("127.0.0.1");
-        window->txtTimeOut()->SetText("250");
-        window->txtTimeToLive()->SetText("64");
-        window->txtLoop()->SetText("1");
-        for (int16_t i = 0; i < 3; ++i) window->txtlvl(i)->SetText("200");
-        return window;
-    }();
-    return w;
+    return gWindow;
 }
 
 // Stops the monitor from another thread after `delay`, as the user's click would arrive.
@@ -123,12 +121,31 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    if (modPing::OpenIcmp() == 0) {
+    platform::LinuxEchoService echo;
+    platform::LinuxResolver resolver;
+    platform::LinuxClock clock;
+    platform::QtSettingsStore settings;
+    platform::XdgRegistry registry;
+    platform::QtNotificationArea area;
+    platform::QtDialogs dialogs;
+    platform::DesktopHelpViewer help;
+    platform::ExitProgramEnd end;
+    modPingAuto::Program program({echo, resolver, clock, settings, registry, area, dialogs, help, end,
+                                  platform::RunningProgramLocation()});
+    gWindow = &program.Window();
+    gWindow->ShowForm();
+    if (!gWindow->IsLoaded()) {
         std::fprintf(stderr, "no ICMP socket allowed: run as root or see the README\n");
         return 1;
     }
+    gWindow->txtIP(0)->SetText("127.0.0.1");
+    gWindow->txtIP(1)->SetText("127.0.0.1");
+    gWindow->txtTimeOut()->SetText("250");
+    gWindow->txtTimeToLive()->SetText("64");
+    gWindow->txtLoop()->SetText("1");
+    for (int16_t i = 0; i < 3; ++i) gWindow->txtlvl(i)->SetText("200");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    modPing::CloseIcmp();
-    return 0;
+    std::fflush(nullptr);
+    _exit(0);  // the window is the program's: it is never taken down, as in the program
 }

@@ -1,8 +1,16 @@
-// TarnovelMon: watches the quality of the Internet connection with ICMP echo requests.
+// TarnovelMon: watches the quality of the Internet connection with ICMP echo requests. This is where the
+// desktop's services are built, once, and handed to the program.
 #include <QApplication>
 
 #include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
+#include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxEchoService.h"
+#include "platform/linux/LinuxResolver.h"
+#include "platform/qt/DesktopServices.h"
+#include "platform/qt/QtNotificationArea.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/XdgRegistry.h"
 
 int main(int argc, char* argv[]) {
     modPingAuto::InstallTerminationHandlers();
@@ -10,7 +18,24 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(forms::App::Title());
     // The program ends through its main window's unload sequence, never by a window closing.
     QApplication::setQuitOnLastWindowClosed(false);
-    modPingAuto::WatchTerminationRequests();
-    modPingAuto::Main();
+
+    platform::LinuxEchoService echo;
+    platform::LinuxResolver resolver;
+    platform::LinuxClock clock;
+    platform::QtSettingsStore settings;
+    platform::XdgRegistry registry;
+    platform::QtNotificationArea notificationArea;
+    platform::QtDialogs dialogs;
+    platform::DesktopHelpViewer help;
+    platform::ExitProgramEnd end;
+    const platform::Services services{echo,     resolver,
+                                      clock,    settings,
+                                      registry, notificationArea,
+                                      dialogs,  help,
+                                      end,      platform::RunningProgramLocation()};
+    // Never destroyed: the process ends at once after the window's unload sequence.
+    auto* program = new modPingAuto::Program(services);
+    modPingAuto::WatchTerminationRequests(*program);
+    program->Main();
     return QApplication::exec();
 }

@@ -10,10 +10,8 @@
 #include <cerrno>
 #include <csignal>
 
-#include "mainwindow/frmPing.h"
 #include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
-#include "startup/LogonStart.h"
 
 namespace modPingAuto {
 
@@ -30,11 +28,13 @@ extern "C" void OnTerminationSignal(int signal) {
 
 }  // namespace
 
-frmPing& ThePing() {
-    // Never destroyed: the process ends at once after the window's unload sequence.
-    static frmPing* const window = new frmPing;
-    return *window;
-}
+Program::Program(const platform::Services& services)
+    : end_(services.end),
+      probe_(services.echo, services.resolver),
+      registry_(services.registry),
+      logon_(registry_, services.dialogs, services.location),
+      tray_(services.notificationArea, services.dialogs),
+      window_(services, probe_, tray_, logon_) {}
 
 QString HelpFilePath() {
     const QString name = forms::App::Title() + QStringLiteral(".html");
@@ -45,11 +45,11 @@ QString HelpFilePath() {
     return beside;
 }
 
-void Main() {
-    bAutoStart = IsStartupSet(forms::App::Title().toStdString());
-    forms::App::SetHelpFile(HelpFilePath());
-    frmPing& window = ThePing();
-    if (bAutoStart) {
+void Program::Main() {
+    frmPing& window = window_;
+    window.bAutoStart = logon_.IsStartupSet(forms::App::Title().toStdString());
+    window.helpFile = HelpFilePath();
+    if (window.bAutoStart) {
         window.Load();
         if (!window.IsLoaded()) return;
         // Hidden in the tray; minimised instead where no notification area holds the icon.
@@ -60,11 +60,10 @@ void Main() {
     }
 }
 
-void EndOnRequest(int16_t unloadMode) {
-    frmPing& window = ThePing();
-    if (window.IsLoaded()) window.Unload(unloadMode);
+void Program::EndOnRequest(int16_t unloadMode) {
+    if (window_.IsLoaded()) window_.Unload(unloadMode);
     // The unload sequence has ended the process; a window that never loaded ends here.
-    forms::EndProgram();
+    end_.EndProgram();
 }
 
 void InstallTerminationHandlers() {
@@ -77,21 +76,21 @@ void InstallTerminationHandlers() {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
-void WatchTerminationRequests() {
+void WatchTerminationRequests(Program& program) {
     if (gSignalPipe[0] >= 0) {
         auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, qApp);
-        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [&program] {
             char byte = 0;
             int16_t mode = 0;
             while (read(gSignalPipe[0], &byte, 1) == 1) {
                 mode = std::max<int16_t>(mode, byte == SIGHUP ? forms::kAppWindows : forms::kAppTaskManager);
             }
-            if (mode != 0) EndOnRequest(mode);
+            if (mode != 0) program.EndOnRequest(mode);
         });
     }
     // The desktop session is ending.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
-                     [](QSessionManager&) { EndOnRequest(forms::kAppWindows); });
+                     [&program](QSessionManager&) { program.EndOnRequest(forms::kAppWindows); });
 }
 
 }  // namespace modPingAuto

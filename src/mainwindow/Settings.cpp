@@ -15,16 +15,37 @@ namespace {
 
 const std::string kSection = "Settings";
 
+// The fields kept, in the order they are read and written, with their defaults. The two default
+// sites are public host names that answer echo requests.
+struct FieldKey {
+    const char* key;
+    monitor::Field field;
+    const char* defaultValue;
+};
+constexpr FieldKey kFieldKeys[] = {
+    {"site0", monitor::Field::kSite0, "one.one.one.one"},
+    {"site1", monitor::Field::kSite1, "dns.google"},
+    {"TimeOut", monitor::Field::kTimeOut, "250"},
+    {"TTL", monitor::Field::kTimeToLive, "64"},
+    {"LoopMn", monitor::Field::kLoop, "1"},
+    {"level0", monitor::Field::kLevel0, "75"},
+    {"level1", monitor::Field::kLevel1, "120"},
+    {"level2", monitor::Field::kLevel2, "200"},
+};
+
+// The window's placement, kept under the window's name followed by the property.
+struct PlacementKey {
+    const char* property;
+    float (frmPing::*get)() const;
+    void (frmPing::*set)(float);
+};
+constexpr PlacementKey kPlacementKeys[] = {{"Left", &frmPing::Left, &frmPing::SetLeft},
+                                           {"Top", &frmPing::Top, &frmPing::SetTop},
+                                           {"Width", &frmPing::Width, &frmPing::SetWidth},
+                                           {"Height", &frmPing::Height, &frmPing::SetHeight}};
+
 std::string Application() {
     return forms::App::Title().toStdString();
-}
-
-std::string Read(const std::string& key, const std::string& defaultValue) {
-    return platform::CurrentSettingsStore().Read(Application(), kSection, key, defaultValue);
-}
-
-void Write(const std::string& key, const std::string& value) {
-    platform::CurrentSettingsStore().Write(Application(), kSection, key, value);
 }
 
 // A stored placement: a number, or nothing when the text is none (the design value stays then).
@@ -39,31 +60,17 @@ std::optional<float> PlacementValue(const std::string& text) {
 
 void frmPing::LoadSettings() {
     const std::string name = objectName().toStdString();
-    struct Placement {
-        const char* property;
-        float (frmPing::*get)() const;
-        void (frmPing::*set)(float);
-    };
-    const Placement placements[] = {{"Left", &frmPing::Left, &frmPing::SetLeft},
-                                    {"Top", &frmPing::Top, &frmPing::SetTop},
-                                    {"Width", &frmPing::Width, &frmPing::SetWidth},
-                                    {"Height", &frmPing::Height, &frmPing::SetHeight}};
-    for (const Placement& p : placements) {
-        const float current = (this->*p.get)();
-        if (const auto stored = PlacementValue(Read(name + p.property, common::DecimalText(current)))) {
+    for (const PlacementKey& p : kPlacementKeys) {
+        const std::string current = common::DecimalText((this->*p.get)());
+        if (const auto stored =
+                PlacementValue(settings_.Read(Application(), kSection, name + p.property, current))) {
             (this->*p.set)(*stored);
         }
     }
     KeepOnScreen();
-
-    txtIP(0)->SetText(Read("site0", kDefaultSite0));
-    txtIP(1)->SetText(Read("site1", kDefaultSite1));
-    txtTimeOut()->SetText(Read("TimeOut", "250"));
-    txtTimeToLive()->SetText(Read("TTL", "64"));
-    txtLoop()->SetText(Read("LoopMn", "1"));
-    txtlvl(0)->SetText(Read("level0", "75"));
-    txtlvl(1)->SetText(Read("level1", "120"));
-    txtlvl(2)->SetText(Read("level2", "200"));
+    for (const FieldKey& k : kFieldKeys) {
+        SetFieldText(k.field, settings_.Read(Application(), kSection, k.key, k.defaultValue));
+    }
     txtlvl(3)->SetText(txtlvl(2)->Text());
     settingsLoaded_ = true;
 }
@@ -87,18 +94,11 @@ bool frmPing::SaveSettings() {
     if (!settingsLoaded_) return false;
     if (WindowState() == forms::kNormal) {
         const std::string name = objectName().toStdString();
-        Write(name + "Left", common::DecimalText(Left()));
-        Write(name + "Top", common::DecimalText(Top()));
-        Write(name + "Width", common::DecimalText(Width()));
-        Write(name + "Height", common::DecimalText(Height()));
+        for (const PlacementKey& p : kPlacementKeys) {
+            settings_.Write(Application(), kSection, name + p.property,
+                            common::DecimalText((this->*p.get)()));
+        }
     }
-    Write("site0", txtIP(0)->Text());
-    Write("site1", txtIP(1)->Text());
-    Write("TimeOut", txtTimeOut()->Text());
-    Write("TTL", txtTimeToLive()->Text());
-    Write("LoopMn", txtLoop()->Text());
-    Write("level0", txtlvl(0)->Text());
-    Write("level1", txtlvl(1)->Text());
-    Write("level2", txtlvl(2)->Text());
-    return platform::CurrentSettingsStore().Flush();
+    for (const FieldKey& k : kFieldKeys) settings_.Write(Application(), kSection, k.key, FieldText(k.field));
+    return settings_.Flush();
 }

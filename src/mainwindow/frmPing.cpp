@@ -21,6 +21,7 @@ constexpr ColourValue kSysInactiveBorder = SystemColour(common::kSysInactiveBord
 constexpr ColourValue kSysButtonFace = SystemColour(common::kSysButtonFace);
 constexpr ColourValue kLightYellow = 0xC0FFFF;
 constexpr ColourValue kDarkOlive = 0x004040;
+constexpr ColourValue kDarkGreen = 0x004000;
 
 enum LabelStyle : unsigned { kPlain = 0, kBorder = 1, kCentred = 2, kTransparent = 4, kWrap = 8 };
 
@@ -111,7 +112,17 @@ forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption
 
 }  // namespace
 
-frmPing::frmPing() : forms::Form(QStringLiteral("frmPing")) {}
+frmPing::frmPing(const platform::Services& services, modPing::Engine& probe, frmSysTray& tray,
+                 modPingAuto::LogonStart& logon)
+    : forms::Form(QStringLiteral("frmPing")),
+      settings_(services.settings),
+      dialogs_(services.dialogs),
+      help_(services.help),
+      end_(services.end),
+      probe_(probe),
+      tray_(tray),
+      logon_(logon),
+      monitor_(*this, probe, services.clock) {}
 
 void frmPing::BuildControls() {
     SetCaption(QStringLiteral("Kestrune Software Tarnovel Monitor"));
@@ -130,11 +141,30 @@ void frmPing::BuildControls() {
     forms::SetBackColor(Picture1_, kDarkOlive);
     frameLight_ = MakeFrame(this, "frameLight", QString(), 45, -15, 1995, 1560, kLightYellow);
 
-    // The traffic light.
+    BuildLight();
+    BuildControlFrame();
+    BuildSites();
+    BuildLoop();
+    BuildResults();
+    BuildLevels();
+    for (QWidget* w : findChildren<QWidget*>()) forms::FitCaption(w);
+    SetFocusOrder();
+    ConnectHandlers();
+
+    // The start-up position: centred on the primary screen, at the design size.
+    ApplyOuterSize(kWidthWithOptions, kHeightWithOptions);
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+}
+
+void frmPing::BuildLight() {
     QWidget* light = frameLight_;
-    shpGd_ = MakeLamp(light, "shpGd", 120, 180, 0x004000);
-    shpYel_ = MakeLamp(light, "shpYel", 120, 630, 0x008080);
-    shpBd_ = MakeLamp(light, "shpBd", 120, 1065, 0x000080);
+    using monitor::kUnlit;
+    shpGd_ = MakeLamp(light, "shpGd", 120, 180, kUnlit[monitor::Index(monitor::Lamp::kGreen)]);
+    shpYel_ = MakeLamp(light, "shpYel", 120, 630, kUnlit[monitor::Index(monitor::Lamp::kYellow)]);
+    shpBd_ = MakeLamp(light, "shpBd", 120, 1065, kUnlit[monitor::Index(monitor::Lamp::kRed)]);
     const unsigned counter = kBorder | kCentred | kTransparent;
     lblGd_ = MakeLabel(light, "lblGd", "Gd", 645, 240, 405, 270, counter);
     lblYel_ = MakeLabel(light, "lblYel", "Yel", 645, 690, 405, 270, counter);
@@ -148,8 +178,9 @@ void frmPing::BuildControls() {
     lblOptions_ = MakeLink(Picture1_, "lblOptions", "Options", 960, 60, 870, 345);
     lblHelp_ = MakeLink(Picture1_, "lblHelp", "Help", 135, 390, 795, 345);
     lblExit_ = MakeLink(Picture1_, "lblExit", "Exit", 900, 390, 795, 345);
+}
 
-    // Control.
+void frmPing::BuildControlFrame() {
     chkAutoStartUp_ = Make<forms::CheckBox>(frmControl_, "chkAutoStartUp", 60, 465, 1860, 300);
     chkAutoStartUp_->setText("Startup automaticall&y");
     forms::SetBackColor(chkAutoStartUp_, kLightYellow);
@@ -159,8 +190,10 @@ void frmPing::BuildControls() {
     cmdTest_ = MakeButton(frmControl_, "cmdTest", "&Test", 1020, 1365, 795, 330);
     cmdHelp_ = MakeButton(frmControl_, "cmdHelp", "&Help", 150, 1770, 795, 330);
     cmdExit_ = MakeButton(frmControl_, "cmdExit", "&Exit", 1020, 1770, 795, 330);
+}
 
-    // Sites, one row each.
+// Sites, one row each.
+void frmPing::BuildSites() {
     lblName_ = MakeLabel(frmSite_, "lblName", "Name", 840, 120, 1980, 165, kCentred | kTransparent);
     Label1_ = MakeLabel(frmSite_, "Label1", "IP Address", 2940, 150, 1620, 165, kCentred | kTransparent);
     const double rowTop[2][4] = {{405, 330, 375, 345}, {720, 660, 690, 660}};
@@ -175,8 +208,9 @@ void frmPing::BuildControls() {
         cmdTestAddr_[i] =
             MakeButton(frmSite_, IndexedName("cmdTestAddr", i), "Test", 4605, rowTop[i][3], 510, 270);
     }
+}
 
-    // Loop.
+void frmPing::BuildLoop() {
     Label5_ = MakeLabel(frmLoop_, "Label5", "Loop time (mn)", 1695, 165, 1170, 300, kTransparent);
     lblCntID_ = MakeLabel(frmLoop_, "lblCntID", "Counter", 2865, 165, 720, 300, kCentred | kTransparent);
     cmdStart_ = MakeButton(frmLoop_, "cmdStart", "Start->", 795, 420, 795, 330);
@@ -188,8 +222,9 @@ void frmPing::BuildControls() {
     txtTimeToLive_ = MakeTextBox(frmLoop_, "txtTimeToLive", 1920, 930, 700, 300, true);
     Label3_ = MakeLabel(frmLoop_, "Label3", "Time Out (ms)", 2895, 990, 1380, 225, kTransparent);
     txtTimeOut_ = MakeTextBox(frmLoop_, "txtTimeOut", 4110, 930, 700, 300, true);
+}
 
-    // Results.
+void frmPing::BuildResults() {
     lblStatus_ = MakeLabel(frmResults_, "lblStatus", "Status", 255, 420, 2010, 285, kTransparent);
     lblError_ = MakeLabel(frmResults_, "lblError", QString(), 270, 645, 1995, 285, kBorder | kCentred);
     lblError_->setFont(SansFont(9.75));
@@ -197,8 +232,10 @@ void frmPing::BuildControls() {
     lblTripTime_ = MakeLabel(frmResults_, "lblTripTime", QString(), 270, 1515, 1995, 420, kBorder | kCentred,
                              kSysInactiveBorder);
     lblTripTime_->setFont(SansFont(13.5, true));
+}
 
-    // Grade levels: a staircase of greens from A to D; index 4 lies below the frame, never seen.
+// Grade levels: a staircase of greens from A to D; index 4 lies below the frame, never seen.
+void frmPing::BuildLevels() {
     Label7_ = MakeLabel(frmLevels_, "Label7", " Response Time (ms)", 975, -15, 735, 585,
                         kCentred | kTransparent | kWrap);
     struct Level {
@@ -209,11 +246,11 @@ void frmPing::BuildControls() {
         ColourValue colour;
     };
     const Level levels[5] = {
-        {"Level A", 345, 645, 585, 210, 615, false, 0xC0FFC0},
-        {"Level B", 270, 1020, 660, 210, 990, true, 0x80FF80},
-        {"Level C", 210, 1410, 720, 210, 1380, true, 0x00FF00},
-        {"Level D", 105, 1800, 825, 210, 1770, true, 0x00C000},
-        {"Level E", 255, 2340, 585, 270, 2310, false, 0x004000},
+        {"Level A", 345, 645, 585, 210, 615, false, monitor::kGrade[0]},
+        {"Level B", 270, 1020, 660, 210, 990, true, monitor::kGrade[1]},
+        {"Level C", 210, 1410, 720, 210, 1380, true, monitor::kGrade[2]},
+        {"Level D", 105, 1800, 825, 210, 1770, true, monitor::kGrade[3]},
+        {"Level E", 255, 2340, 585, 270, 2310, false, kDarkGreen},
     };
     const double qualifierTop[4] = {645, 1020, 1425, 1785};
     for (int i = 0; i < 5; ++i) {
@@ -226,10 +263,10 @@ void frmPing::BuildControls() {
                                     1755, qualifierTop[i], 720, 270, kTransparent);
         }
     }
+}
 
-    for (QWidget* w : findChildren<QWidget*>()) forms::FitCaption(w);
-
-    // Focus: only these controls take it, in this order.
+// Focus: only these controls take it, in this order.
+void frmPing::SetFocusOrder() {
     const std::vector<QWidget*> order = {
         chkAutoStartUp_, cmdHide_,    cmdTest_,   cmdHelp_,        cmdExit_,   optIP_[0], txtIP_[0],
         cmdTestAddr_[0], optIP_[1],   txtIP_[1],  cmdTestAddr_[1], cmdStart_,  txtLoop_,  cmdStop_,
@@ -238,13 +275,4 @@ void frmPing::BuildControls() {
         if (std::find(order.begin(), order.end(), w) == order.end()) w->setFocusPolicy(Qt::NoFocus);
     }
     for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
-
-    ConnectHandlers();
-
-    // The start-up position: centred on the primary screen, at the design size.
-    ApplyOuterSize(kWidthWithOptions, kHeightWithOptions);
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-    }
 }

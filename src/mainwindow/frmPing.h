@@ -6,12 +6,18 @@
 #include <array>
 #include <cstdint>
 
+#include "monitor/Monitor.h"
+#include "platform/Services.h"
 #include "platform/forms/Forms.h"
+#include "startup/LogonStart.h"
+#include "tray/TrayOwner.h"
+#include "tray/frmSysTray.h"
 
-class frmPing : public forms::Form {
+class frmPing : public forms::Form, public monitor::MonitorView, public tray::TrayOwner {
     Q_OBJECT
   public:
-    frmPing();
+    frmPing(const platform::Services& services, modPing::Engine& probe, frmSysTray& tray,
+            modPingAuto::LogonStart& logon);
 
     // Outer sizes in twips: with the options shown (the design size) and without.
     static constexpr float kWidthWithOptions = 8010;
@@ -82,32 +88,18 @@ class frmPing : public forms::Form {
     bool bRestorefromSystray = false;
     bool bExitfromSystray = false;
     bool bLoading = false;
-    bool bFieldsChanged = false;
-    bool bLoopRunning = false;
-    int16_t iSite = 0;
-    // Light values: the colours of the lit lamps, and the light of the last round (0 before any).
-    int32_t lngGreen = 0;
-    int32_t lngYellow = 0;
-    int32_t lngRed = 0;
-    int32_t lngLastLight = 0;
+    // Logon start is registered: a close request then hides the window instead of ending.
+    bool bAutoStart = false;
+    // The help page the Help commands open.
+    QString helpFile;
 
-    // Monitoring.
-    void cmdStart_Click();
-    void cmdStop_Click();
-    void cmdTest_Click();
-    void RunMonitorLoop();
-    int16_t GetLoopMinutes();
+    // Monitoring, and its flags, light values and selected site.
+    monitor::Monitor& Monitor() { return monitor_; }
+    void cmdStart_Click() { monitor_.cmdStart_Click(); }
+    void cmdStop_Click() { monitor_.cmdStop_Click(); }
+    void cmdTest_Click() { monitor_.cmdTest_Click(); }
 
-    // One probe round.
-    void ShowSiteAddress();
-    void RunProbeRound();
-    int32_t SetLight(int32_t& light);
-    void SwitchSite(int16_t& site);
-
-    // Settings: read into the controls at load, written from them at unload. The two default sites
-    // are public host names that answer echo requests.
-    static constexpr const char* kDefaultSite0 = "one.one.one.one";
-    static constexpr const char* kDefaultSite1 = "dns.google";
+    // Settings: read into the controls at load, written from them at unload.
     void LoadSettings();
     // False when nothing was written: the settings were never read, or the store could not be written.
     bool SaveSettings();
@@ -131,12 +123,28 @@ class frmPing : public forms::Form {
     bool HideToTray();
 
     // The check of the entry fields before a start; shows the first failure.
-    bool ValidateFields();
+    bool ValidateFields() override;
 
-    // Bounds of the fields, as the start's check enforces them; values typed during a run are held
-    // within them.
-    static constexpr int32_t kMinLoop = 1, kMaxLoop = 999;
-    static constexpr int32_t kMinTimeOut = 1, kMaxTimeOut = 999;
+    // The window as monitoring sees it.
+    using forms::Form::Caption;
+    using forms::Form::SetCaption;
+    std::string FieldText(monitor::Field field) override;
+    void SetFieldText(monitor::Field field, const std::string& text) override;
+    std::string Caption(monitor::Label label) override;
+    void SetCaption(monitor::Label label, const std::string& caption) override;
+    void SetBackColor(monitor::Label label, common::ColourValue colour) override;
+    void SetLampFill(monitor::Lamp lamp, common::ColourValue colour) override;
+    void EnableStart(bool enabled) override;
+    void CheckSite(int16_t site) override { optIP(site)->SetValue(true); }
+    void ShowState(monitor::Lamp lamp, const std::string& tip) override;
+    void DoEvents() override;
+
+    // The window as the tray icon's actions see it.
+    void RestoreFromTray() override;
+    bool Visible() const override { return Form::Visible(); }
+    void SetVisible(bool visible) override { Form::SetVisible(visible); }
+    void StartFromTray() override { cmdStart_Click(); }
+    void ExitFromTray() override;
 
   protected:
     void BuildControls() override;
@@ -146,10 +154,25 @@ class frmPing : public forms::Form {
     void Form_Unload(int16_t& cancel) override;
 
   private:
+    void BuildLight();
+    void BuildControlFrame();
+    void BuildSites();
+    void BuildLoop();
+    void BuildResults();
+    void BuildLevels();
+    void SetFocusOrder();
     void ConnectHandlers();
-    // Reads a time-to-live or time-out field: the text with "0" put in front, rounded, held in bounds.
-    uint8_t ReadTimeToLive();
-    int32_t ReadTimeOut();
+    forms::TextBox* Box(monitor::Field field);
+    forms::Label* LabelOf(monitor::Label label);
+
+    platform::SettingsStore& settings_;
+    forms::Dialogs& dialogs_;
+    forms::HelpViewer& help_;
+    platform::ProgramEnd& end_;
+    modPing::Engine& probe_;
+    frmSysTray& tray_;
+    modPingAuto::LogonStart& logon_;
+    monitor::Monitor monitor_;
 
     // A placement wholly off every screen is moved onto the primary screen.
     void KeepOnScreen();
@@ -160,9 +183,6 @@ class frmPing : public forms::Form {
     bool trayIconShown_ = false;
     // The start failed and the window is being closed for good.
     void EndAfterStartFailure(const char* text, const char* title);
-
-    // Monitor loops on the call stack (0 or 1: a start during a wait restarts the running loop).
-    int loopsRunning_ = 0;
 
     template <typename T>
     T* Ref(T* const& control) {

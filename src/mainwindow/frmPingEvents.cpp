@@ -2,13 +2,7 @@
 #include <QFileInfo>
 
 #include "mainwindow/frmPing.h"
-#include "mainwindow/modPingAuto.h"
-#include "platform/NotificationAreaService.h"
 #include "platform/forms/Services.h"
-#include "probe/modPing.h"
-#include "startup/LogonStart.h"
-#include "tray/frmSysTray.h"
-#include "tray/modSysTray.h"
 
 namespace {
 
@@ -20,34 +14,31 @@ std::string Title() {
 
 void frmPing::Form_Load() {
     bLoading = true;
-    if (modPing::StartWinsock() != 0) {
+    if (probe_.StartWinsock() != 0) {
         EndAfterStartFailure("Unable to initialize Winsock", "Winsock Error");
         return;
     }
-    if (modPing::OpenIcmp() == 0) {
+    if (probe_.OpenIcmp() == 0) {
         EndAfterStartFailure("Unable to initialize ICMP", "ICMP Error");
         return;
     }
-    lngGreen = 0x00FF00;
-    lngRed = 0x0000FF;
-    lngYellow = 0x00FFFF;
+    monitor_.SetLightValues();
     for (forms::Label* label : {lblGd(), lbllastGd(), lblYel(), lbllastYel(), lblBd(), lbllastBd()}) {
         label->SetCaption(QString());
     }
-    cmdStart()->setEnabled(true);
-    cmdStop()->setEnabled(false);
+    EnableStart(true);
     LoadSettings();
-    iSite = 0;
+    monitor_.iSite = 0;
     optIP(0)->SetValue(true);
-    TheSysTray().AttachMainWindow(this);
-    trayIconShown_ = modSysTray::AddTrayIcon(TheSysTray().Picture4(), "Ready", modSysTray::nid);
-    modPingAuto::bAutoStart = modPingAuto::IsStartupSet(Title());
-    if (modPingAuto::bAutoStart) chkAutoStartUp()->SetValue(1);
+    tray_.AttachMainWindow(*this);
+    trayIconShown_ = tray_.AddTrayIcon("Ready");
+    bAutoStart = logon_.IsStartupSet(Title());
+    if (bAutoStart) chkAutoStartUp()->SetValue(1);
     bLoading = false;
 }
 
 void frmPing::EndAfterStartFailure(const char* text, const char* title) {
-    forms::MsgBox(text, forms::kMsgOkOnly, title);
+    dialogs_.MsgBox(text, forms::kMsgOkOnly, title);
     // Closed for good, as by the Exit command. The settings were never read, so none are written.
     bExitfromSystray = true;
     bLoading = false;
@@ -62,46 +53,44 @@ void frmPing::Form_Activate() {
 
 void frmPing::Form_QueryUnload(int16_t& cancel, int16_t unloadMode) {
     if (unloadMode >= forms::kAppWindows) {
-        modPingAuto::bShutdown = true;
-        bLoopRunning = false;
+        monitor_.bShutdown = true;
+        monitor_.bLoopRunning = false;
         return;
     }
-    if (modPingAuto::bAutoStart && !bExitfromSystray) {
+    if (bAutoStart && !bExitfromSystray) {
         HideToTray();
         cancel = 1;
     }
 }
 
 bool frmPing::HideToTray() {
-    if (!trayIconShown_ && platform::CurrentNotificationArea().Available()) {
+    if (!trayIconShown_ && tray_.TrayAvailable()) {
         // The notification area has come since the window loaded (a panel started after us): the icon
         // goes there now, showing what it would show had it been there all along.
-        const modSysTray::NOTIFYICONDATA last = modSysTray::nid;
-        trayIconShown_ = modSysTray::AddTrayIcon(TheSysTray().Picture4(), "Ready", modSysTray::nid);
+        const modSysTray::NOTIFYICONDATA last = tray_.nid;
+        trayIconShown_ = tray_.AddTrayIcon("Ready");
         const bool stateShown =
-            last.cbSize == 0 || (last.hIcon == modSysTray::nid.hIcon && modSysTray::TipText(last) == "Ready");
-        if (trayIconShown_ && !stateShown) {
-            modSysTray::ModifyTrayIcon(last.hWnd, last.hIcon, modSysTray::TipText(last), modSysTray::nid);
-        }
+            last.cbSize == 0 || (last.hIcon == tray_.nid.hIcon && modSysTray::TipText(last) == "Ready");
+        if (trayIconShown_ && !stateShown) tray_.ModifyTrayIcon(last.hIcon, modSysTray::TipText(last));
     }
-    if (trayIconShown_ && platform::CurrentNotificationArea().Available()) {
-        SetVisible(false);
+    if (trayIconShown_ && tray_.TrayAvailable()) {
+        Form::SetVisible(false);
         return true;
     }
     // Without a notification area a hidden window could never be brought back.
-    SetVisible(true);
+    Form::SetVisible(true);
     SetWindowState(forms::kMinimized);
     return false;
 }
 
 void frmPing::Form_Unload(int16_t& /*cancel*/) {
     SaveSettings();
-    modSysTray::DeleteTrayIcon(TheSysTray().Picture4(), modSysTray::nid);
+    tray_.DeleteTrayIcon();
     trayIconShown_ = false;
-    modPingAuto::bShutdown = true;
-    bLoopRunning = false;
-    modPing::CloseIcmp();
-    forms::EndProgram();
+    monitor_.bShutdown = true;
+    monitor_.bLoopRunning = false;
+    probe_.CloseIcmp();
+    end_.EndProgram();
 }
 
 void frmPing::cmdExit_Click() {
@@ -110,12 +99,11 @@ void frmPing::cmdExit_Click() {
 }
 
 void frmPing::cmdHelp_Click() {
-    const QString file = forms::App::HelpFile();
-    if (!QFileInfo(file).isFile()) {
-        forms::MsgBox("Cannot find the help file " + file, forms::kMsgOkOnly, forms::App::Title());
+    if (!QFileInfo(helpFile).isFile()) {
+        dialogs_.MsgBox("Cannot find the help file " + helpFile, forms::kMsgOkOnly, forms::App::Title());
         return;
     }
-    forms::CurrentHelpViewer().ShowHelp(file, HelpContextID());
+    help_.ShowHelp(helpFile, HelpContextID());
 }
 
 void frmPing::lblOptions_Click() {
@@ -135,24 +123,24 @@ void frmPing::ShowOptions(const bool& show) {
 }
 
 void frmPing::cmdTestAddr_Click(int16_t index) {
-    const int16_t selected = iSite;
-    iSite = index;
-    ShowSiteAddress();
-    RunProbeRound();
-    iSite = selected;
+    const int16_t selected = monitor_.iSite;
+    monitor_.iSite = index;
+    monitor_.ShowSiteAddress();
+    monitor_.RunProbeRound();
+    monitor_.iSite = selected;
 }
 
 void frmPing::optIP_Click(int16_t index) {
-    if (index == iSite) return;
-    iSite = index;
-    ShowSiteAddress();
+    if (index == monitor_.iSite) return;
+    monitor_.iSite = index;
+    monitor_.ShowSiteAddress();
 }
 
 void frmPing::chkAutoStartUp_Click() {
     if (bLoading) return;
     const bool wanted = chkAutoStartUp()->Value() == 1;
-    modPingAuto::SaveStartupRegistrySetting(wanted, Title());
-    modPingAuto::bAutoStart = wanted;
+    logon_.SaveStartupRegistrySetting(wanted, Title());
+    bAutoStart = wanted;
 }
 
 void frmPing::ConnectHandlers() {
@@ -167,8 +155,8 @@ void frmPing::ConnectHandlers() {
     lblHelp_->Click = [this] { lblHelp_Click(); };
     lblOptions_->Click = [this] { lblOptions_Click(); };
     chkAutoStartUp_->Click = [this] { chkAutoStartUp_Click(); };
-    auto fieldsChanged = [this] { bFieldsChanged = true; };
-    auto keyChanged = [this](int16_t) { bFieldsChanged = true; };
+    auto fieldsChanged = [this] { monitor_.bFieldsChanged = true; };
+    auto keyChanged = [this](int16_t) { monitor_.bFieldsChanged = true; };
     for (int16_t i = 0; i < 2; ++i) {
         txtIP_[i]->Change = fieldsChanged;
         txtIP_[i]->KeyPress = keyChanged;

@@ -1,18 +1,40 @@
-// Program-wide state and routines: the flags shared by the windows, and the monitor's wait.
+// The program: its windows over the services it is handed, its entry, and the ways the system ends it.
 #pragma once
 
 #include <QString>
 #include <cstdint>
 
-class frmPing;
+#include "mainwindow/frmPing.h"
+#include "platform/Services.h"
+#include "probe/modPing.h"
+#include "startup/LogonStart.h"
+#include "startup/modRegistryTools.h"
+#include "tray/frmSysTray.h"
 
 namespace modPingAuto {
 
-// The program's entry: shows the main window, or, when logon start is registered, loads it hidden in
-// the tray and starts monitoring.
-void Main();
-// The main window of the process.
-frmPing& ThePing();
+class Program {
+  public:
+    explicit Program(const platform::Services& services);
+
+    // The program's entry: shows the main window, or, when logon start is registered, loads it hidden
+    // in the tray and starts monitoring.
+    void Main();
+    // Unloads the main window with the mode and ends the program.
+    void EndOnRequest(int16_t unloadMode);
+
+    frmPing& Window() { return window_; }
+    frmSysTray& Tray() { return tray_; }
+
+  private:
+    platform::ProgramEnd& end_;
+    modPing::Engine probe_;
+    modRegistryTools::RegistryTools registry_;
+    LogonStart logon_;
+    frmSysTray tray_;
+    frmPing window_;
+};
+
 // The help page: beside the program (a build folder), else where it is installed.
 QString HelpFilePath();
 
@@ -21,25 +43,6 @@ QString HelpFilePath();
 // and only note the signal; the notes are acted on once events are handled, also during a wait.
 void InstallTerminationHandlers();
 // Acts on the noted signals and on the desktop session's end; needs the application object.
-void WatchTerminationRequests();
-// Unloads the main window with the mode and ends the program.
-void EndOnRequest(int16_t unloadMode);
-
-// Logon start is registered: a close request then hides the main window instead of ending.
-extern bool bAutoStart;
-// Asks a running wait to end at once.
-extern bool bShutdown;
-// Asks a running wait to end at once because a new start has just run its first round: the loop
-// then begins its waits afresh.
-extern bool bRestartWait;
-
-// Nominal second and the pauses of the wait, in milliseconds.
-constexpr int32_t kNominalSecondMs = 930;
-constexpr int32_t kPollSleepMs = 35;
-constexpr int32_t kBackwardSleepMs = 1000;
-
-// Waits s nominal seconds on the tick counter, handling window events every 35 ms, until the time
-// is up, the counter goes backwards (then after a further second), or a shutdown or restart is asked.
-void PauseSeconds(int32_t& s);
+void WatchTerminationRequests(Program& program);
 
 }  // namespace modPingAuto

@@ -1,22 +1,16 @@
-// Continuous monitoring: the start runs a first round at once, then the loop waits the configured
-// number of units (60 nominal seconds while the light is green, 15 otherwise), runs a round, counts
-// it, and again, until Stop or the window's end.
 #include <algorithm>
 #include <string>
 
 #include "common/NumberText.h"
-#include "mainwindow/frmPing.h"
-#include "mainwindow/modPingAuto.h"
+#include "monitor/Monitor.h"
 
-namespace {
+namespace monitor {
 
-constexpr int32_t kUnitWhileGreen = 60;
-constexpr int32_t kUnitOtherwise = 15;
+Monitor::Monitor(MonitorView& view, modPing::Engine& probe, platform::TickClock& clock)
+    : view_(view), probe_(probe), clock_(clock) {}
 
-}  // namespace
-
-void frmPing::cmdStart_Click() {
-    if (!ValidateFields() || !bFieldsChanged) return;
+void Monitor::cmdStart_Click() {
+    if (!view_.ValidateFields() || !bFieldsChanged) return;
     bLoopRunning = true;
     ShowSiteAddress();
     RunProbeRound();
@@ -24,71 +18,87 @@ void frmPing::cmdStart_Click() {
         // A start during a wait of the running loop (Test button, Test link, tray menu): rather than
         // a second loop on top of it, the running loop begins afresh, as a new loop would: counter
         // from 1, buttons set, and its waits counted from this round.
-        lblCnt()->SetCaption("1");
-        modPingAuto::bShutdown = false;
-        cmdStart()->setEnabled(false);
-        cmdStop()->setEnabled(true);
-        modPingAuto::bRestartWait = true;
+        view_.SetCaption(Label::kCount, "1");
+        bShutdown = false;
+        view_.EnableStart(false);
+        bRestartWait = true;
         return;
     }
     RunMonitorLoop();
 }
 
-void frmPing::cmdStop_Click() {
-    lblCnt()->SetCaption("");
-    modPingAuto::bShutdown = true;
-    cmdStart()->setEnabled(true);
-    cmdStop()->setEnabled(false);
+void Monitor::cmdStop_Click() {
+    view_.SetCaption(Label::kCount, "");
+    bShutdown = true;
+    view_.EnableStart(true);
     bLoopRunning = false;
 }
 
-void frmPing::cmdTest_Click() {
-    cmdStart_Click();
-}
-
-int16_t frmPing::GetLoopMinutes() {
-    const int16_t n = common::RoundToInt16(common::ReadNumber(txtLoop()->Text()));
+int16_t Monitor::GetLoopMinutes() {
+    const int16_t n = common::RoundToInt16(Number(Field::kLoop));
     // Held to the bounds of the start's check: typed during a run, 0 would leave no wait (and no
     // way to stop), and 32767 no end to the units.
-    return static_cast<int16_t>(std::clamp<int32_t>(n, kMinLoop, kMaxLoop));
+    const Bounds& b = BoundsOf(Field::kLoop);
+    return static_cast<int16_t>(std::clamp<double>(n, b.low, b.high));
 }
 
-void frmPing::RunMonitorLoop() {
+bool Monitor::WaitInterval(bool& restarted) {
+    int16_t n = GetLoopMinutes();
+    for (;;) {
+        view_.SetFieldText(Field::kLoop, std::to_string(n));
+        for (int16_t unit = 1; unit <= n; ++unit) {
+            int32_t seconds = lngLastLight == lngGreen ? kUnitWhileGreen : kUnitOtherwise;
+            PauseSeconds(seconds);
+            if (!bLoopRunning) return false;
+            if (bRestartWait) {
+                bRestartWait = false;
+                restarted = true;
+                return true;
+            }
+        }
+        const int16_t m = GetLoopMinutes();
+        if (m <= n) return true;
+        n = m;  // a longer interval typed during the wait: a whole new wait, no round between
+    }
+}
+
+void Monitor::RunMonitorLoop() {
     struct Running {
         int& count;
         explicit Running(int& c) : count(c) { ++count; }
         ~Running() { --count; }
     } running(loopsRunning_);
 
-    lblCnt()->SetCaption("1");
-    modPingAuto::bShutdown = false;
-    modPingAuto::bRestartWait = false;
-    cmdStart()->setEnabled(false);
-    cmdStop()->setEnabled(true);
+    view_.SetCaption(Label::kCount, "1");
+    bShutdown = false;
+    bRestartWait = false;
+    view_.EnableStart(false);
 
     while (bLoopRunning) {
-        int16_t n = GetLoopMinutes();
         bool restarted = false;
-        for (;;) {
-            txtLoop()->SetText(std::to_string(n));
-            for (int16_t unit = 1; unit <= n; ++unit) {
-                int32_t seconds = lngLastLight == lngGreen ? kUnitWhileGreen : kUnitOtherwise;
-                modPingAuto::PauseSeconds(seconds);
-                if (!bLoopRunning) return;
-                if (modPingAuto::bRestartWait) {
-                    modPingAuto::bRestartWait = false;
-                    restarted = true;
-                    break;
-                }
-            }
-            if (restarted) break;
-            const int16_t m = GetLoopMinutes();
-            if (m <= n) break;
-            n = m;  // a longer interval typed during the wait: a whole new wait, no round between
-        }
+        if (!WaitInterval(restarted)) return;
         if (restarted) continue;  // the new start has run its round: wait afresh
         RunProbeRound();
-        lblCnt()->SetCaption(QString::fromStdString(
-            common::DecimalText(common::ReadNumber(lblCnt()->Caption().toStdString()) + 1)));
+        view_.SetCaption(Label::kCount, common::DecimalText(Number(Label::kCount) + 1));
     }
 }
+
+void Monitor::PauseSeconds(int32_t& s) {
+    // In 64 bits: a deadline beyond the largest signed 32-bit reading is never reached, and the wait
+    // then ends by the backward rule when the counter wraps.
+    const int64_t wait = static_cast<int64_t>(s) * kNominalSecondMs;
+    const int64_t start = clock_.GetTickCount();
+    const int64_t deadline = start + wait;
+    for (;;) {
+        if (clock_.GetTickCount() >= deadline) break;
+        if (clock_.GetTickCount() < start) {
+            clock_.Sleep(kBackwardSleepMs);
+            break;
+        }
+        if (bShutdown || bRestartWait) break;
+        clock_.Sleep(kPollSleepMs);
+        view_.DoEvents();
+    }
+}
+
+}  // namespace monitor

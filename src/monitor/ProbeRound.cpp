@@ -3,143 +3,114 @@
 #include <algorithm>
 
 #include "common/NumberText.h"
-#include "mainwindow/frmPing.h"
-#include "platform/forms/Services.h"
-#include "probe/modPing.h"
-#include "tray/frmSysTray.h"
-#include "tray/modSysTray.h"
+#include "common/TimeOfDay.h"
+#include "monitor/Monitor.h"
+
+namespace monitor {
 
 namespace {
 
-using common::ColourValue;
-
-// The lamps: unlit colours, and the lit colours of yellow and red.
-constexpr ColourValue kGreenUnlit = 0x004000;
-constexpr ColourValue kYellowUnlit = 0x008080;
-constexpr ColourValue kRedUnlit = 0x000080;
-constexpr ColourValue kYellowLit = 0x00FFFF;
-constexpr ColourValue kRedLit = 0x0000FF;
-
-// The shades of green, lightest first: at or below level A, B, C; above level D; in between.
-constexpr ColourValue kGradeA = 0xC0FFC0;
-constexpr ColourValue kGradeB = 0x80FF80;
-constexpr ColourValue kGradeC = 0x00FF00;
-constexpr ColourValue kGradeD = 0x00C000;
-constexpr ColourValue kGradeE = 0x008000;
-
-double Val(const std::string& text) {
-    return common::ReadNumber(text);
-}
-
-// A counter label: its number plus one.
-void Increment(forms::Label* label) {
-    label->SetCaption(QString::fromStdString(common::DecimalText(Val(label->Caption().toStdString()) + 1)));
-}
+constexpr const char* kTipSuffix[] = {" - TN OK", " - TN Problem", " - TN Error"};
 
 }  // namespace
 
-void frmPing::ShowSiteAddress() {
-    lblAddress(iSite)->SetCaption(QString::fromStdString(modPing::ResolveAddress(txtIP(iSite)->Text())));
+double Monitor::Number(Field field) {
+    return common::ReadNumber(view_.FieldText(field));
 }
 
-uint8_t frmPing::ReadTimeToLive() {
-    return common::RoundToUInt8(common::ReadNumberZeroPrefixed(txtTimeToLive()->Text()));
+double Monitor::Number(Label label) {
+    return common::ReadNumber(view_.Caption(label));
 }
 
-int32_t frmPing::ReadTimeOut() {
-    const int32_t t = common::RoundToInt32(common::ReadNumberZeroPrefixed(txtTimeOut()->Text()));
-    return std::clamp(t, kMinTimeOut, kMaxTimeOut);
+void Monitor::SetLightValues() {
+    lngGreen = static_cast<int32_t>(kLit[Index(Lamp::kGreen)]);
+    lngRed = static_cast<int32_t>(kLit[Index(Lamp::kRed)]);
+    lngYellow = static_cast<int32_t>(kLit[Index(Lamp::kYellow)]);
 }
 
-void frmPing::RunProbeRound() {
-    const std::string address = lblAddress(iSite)->Caption().toStdString();
+void Monitor::ShowSiteAddress() {
+    view_.SetCaption(AddressLabel(iSite), probe_.ResolveAddress(view_.FieldText(SiteField(iSite))));
+}
+
+uint8_t Monitor::ReadTimeToLive() {
+    return common::RoundToUInt8(common::ReadNumberZeroPrefixed(view_.FieldText(Field::kTimeToLive)));
+}
+
+int32_t Monitor::ReadTimeOut() {
+    const int32_t t = common::RoundToInt32(common::ReadNumberZeroPrefixed(view_.FieldText(Field::kTimeOut)));
+    const Bounds& b = BoundsOf(Field::kTimeOut);
+    return std::clamp(t, static_cast<int32_t>(b.low), static_cast<int32_t>(b.high));
+}
+
+void Monitor::RunProbeRound() {
+    const std::string address = view_.Caption(AddressLabel(iSite));
     const uint8_t ttl = ReadTimeToLive();
     const int32_t timeOut = ReadTimeOut();
 
     // Put out the last lamp, on screen now: no lamp is lit while the request is out.
-    if (lngLastLight == lngGreen) {
-        shpGd()->SetFillColor(kGreenUnlit);
-    } else if (lngLastLight == lngYellow) {
-        shpYel()->SetFillColor(kYellowUnlit);
-    } else if (lngLastLight == lngRed) {
-        shpBd()->SetFillColor(kRedUnlit);
+    for (const Lamp lamp : {Lamp::kGreen, Lamp::kYellow, Lamp::kRed}) {
+        if (lngLastLight != 0 && lngLastLight == static_cast<int32_t>(kLit[Index(lamp)])) {
+            view_.SetLampFill(lamp, kUnlit[Index(lamp)]);
+        }
     }
 
     std::string replyAddress;
     std::string status;
     int32_t roundTrip = 0;
-    const int32_t count = modPing::PingAddress(address, timeOut, ttl, replyAddress, status, roundTrip);
-    const QString statusLine = "Status at " + forms::TimeText();
+    const int32_t count = probe_.PingAddress(address, timeOut, ttl, replyAddress, status, roundTrip);
+    const std::string statusLine = "Status at " + common::CurrentTimeOfDay();
     if (count != 0) {
-        lblError()->SetCaption(status == "0" ? QStringLiteral("OK") : QString::fromStdString(status));
-        lblStatus()->SetCaption(statusLine);
-        lblTripTime()->SetCaption(QString::number(roundTrip));
+        view_.SetCaption(Label::kError, status == "0" ? "OK" : status);
+        view_.SetCaption(Label::kStatus, statusLine);
+        view_.SetCaption(Label::kTripTime, std::to_string(roundTrip));
         int32_t light = lngGreen;
         lngLastLight = SetLight(light);
         return;
     }
-    lblStatus()->SetCaption(statusLine);
-    lblAddress(iSite)->SetCaption(QString::fromStdString(replyAddress));
-    lblError()->SetCaption(QString::fromStdString(status));
+    view_.SetCaption(Label::kStatus, statusLine);
+    view_.SetCaption(AddressLabel(iSite), replyAddress);
+    view_.SetCaption(Label::kError, status);
     int32_t light = (lngLastLight != lngGreen && lngLastLight != 0) ? lngRed : lngYellow;
     lngLastLight = SetLight(light);
     SwitchSite(iSite);
 }
 
-int32_t frmPing::SetLight(int32_t& light) {
-    ColourValue fill = 0;
-    forms::Label* counter = nullptr;
-    forms::Label* when = nullptr;
-    const char* suffix = nullptr;
-    forms::PictureBox* picture = nullptr;
-    frmSysTray& tray = TheSysTray();
-    if (light == lngGreen && light != 0) {
-        const double t = Val(lblTripTime()->Caption().toStdString());
-        if (t <= Val(txtlvl(0)->Text())) {
-            fill = kGradeA;
-        } else if (t <= Val(txtlvl(1)->Text())) {
-            fill = kGradeB;
-        } else if (t <= Val(txtlvl(2)->Text())) {
-            fill = kGradeC;
-        } else if (t > Val(txtlvl(3)->Text())) {
-            fill = kGradeD;
-        } else {
-            fill = kGradeE;
+int32_t Monitor::SetLight(int32_t& light) {
+    Lamp lamp = Lamp::kGreen;
+    common::ColourValue fill = 0;
+    if (light == 0) return light;
+    if (light == lngGreen) {
+        const double t = Number(Label::kTripTime);
+        size_t row = 4;
+        if (t <= Number(Field::kLevel0)) {
+            row = 0;
+        } else if (t <= Number(Field::kLevel1)) {
+            row = 1;
+        } else if (t <= Number(Field::kLevel2)) {
+            row = 2;
+        } else if (t > Number(Field::kLevel3)) {
+            row = 3;
         }
-        shpGd()->SetFillColor(fill);
-        counter = lblGd();
-        when = lbllastGd();
-        suffix = " - TN OK";
-        picture = &tray.Picture1();
-    } else if (light == lngYellow && light != 0) {
-        fill = kYellowLit;
-        shpYel()->SetFillColor(fill);
-        counter = lblYel();
-        when = lbllastYel();
-        suffix = " - TN Problem";
-        picture = &tray.Picture2();
-    } else if (light == lngRed && light != 0) {
-        fill = kRedLit;
-        shpBd()->SetFillColor(fill);
-        counter = lblBd();
-        when = lbllastBd();
-        suffix = " - TN Error";
-        picture = &tray.Picture3();
+        fill = kGrade[row];
+    } else if (light == lngYellow || light == lngRed) {
+        lamp = light == lngYellow ? Lamp::kYellow : Lamp::kRed;
+        fill = kLit[Index(lamp)];
     } else {
         return light;
     }
-    forms::SetBackColor(lblTripTime(), fill);
-    forms::SetBackColor(lblError(), fill);
-    Increment(counter);
-    when->SetCaption(forms::TimeText());
-    const std::string tip = when->Caption().toStdString() + suffix;
-    modSysTray::ModifyTrayIcon(tray.Picture4().hWnd(), picture->Picture(), tip, modSysTray::nid);
-    SetIcon(picture->Picture());
+    view_.SetLampFill(lamp, fill);
+    view_.SetBackColor(Label::kTripTime, fill);
+    view_.SetBackColor(Label::kError, fill);
+    view_.SetCaption(CountLabel(lamp), common::DecimalText(Number(CountLabel(lamp)) + 1));
+    view_.SetCaption(TimeLabel(lamp), common::CurrentTimeOfDay());
+    view_.ShowState(lamp, view_.Caption(TimeLabel(lamp)) + kTipSuffix[Index(lamp)]);
     return light;
 }
 
-void frmPing::SwitchSite(int16_t& site) {
+void Monitor::SwitchSite(int16_t& site) {
     iSite = site == 0 ? 1 : 0;
-    optIP(iSite)->SetValue(true);
+    view_.CheckSite(iSite);
     ShowSiteAddress();
 }
+
+}  // namespace monitor

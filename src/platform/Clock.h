@@ -15,8 +15,4 @@ class TickClock {
     virtual void Sleep(int32_t milliseconds) = 0;
 };
 
-// The clock in use: the system's unless a test put another in its place (nullptr restores it).
-TickClock& CurrentClock();
-void SetClock(TickClock* clock);
-
 }  // namespace platform

@@ -62,9 +62,4 @@ class Registry {
     virtual int32_t CloseKey(RegKey key) = 0;
 };
 
-// The registry in use: the system's unless a test put another in its place (nullptr restores the
-// system's). The caller keeps ownership.
-Registry& CurrentRegistry();
-void SetRegistry(Registry* registry);
-
 }  // namespace platform

@@ -19,8 +19,4 @@ class SettingsStore {
     virtual bool Flush() = 0;
 };
 
-// The store in use: the system's unless a test put another in its place (nullptr restores it).
-SettingsStore& CurrentSettingsStore();
-void SetSettingsStore(SettingsStore* store);
-
 }  // namespace platform

@@ -1,40 +1,15 @@
 #include "startup/LogonStart.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <climits>
 #include <cstdlib>
-#include <utility>
 
 #include "platform/forms/Services.h"
 #include "startup/modRegistryTools.h"
 
 namespace modPingAuto {
 
-namespace {
-
-std::optional<ProgramLocation> gLocation;
-
-// A file in the program's folder; "" when the folder is not known.
-std::string ProgramFolderPath(const std::string& fileName) {
-    const std::string folder = CurrentProgramLocation().folder;
-    return folder.empty() ? "" : folder + "/" + fileName;
-}
-
-}  // namespace
-
-ProgramLocation CurrentProgramLocation() {
-    if (gLocation) return *gLocation;
-    // The executable's whole file name: a Linux executable has no extension to drop, and a name with a
-    // dot in it ("TarnovelMon.bin") would otherwise describe a file that is not there.
-    return ProgramLocation{
-        QFile::encodeName(forms::App::Path()).toStdString(),
-        QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName()).toStdString()};
-}
-
-void SetProgramLocation(std::optional<ProgramLocation> location) {
-    gLocation = std::move(location);
+std::string LogonStart::ProgramFolderPath(const std::string& fileName) const {
+    return location_.folder.empty() ? "" : location_.folder + "/" + fileName;
 }
 
 std::string GetShortName(const std::string& path) {
@@ -50,50 +25,51 @@ std::string GetShortName(const std::string& path) {
     return result + fileName;
 }
 
-bool get_WindowsNT_startup(const std::string& exePath, const std::string& valueName, std::string& value) {
+bool LogonStart::get_WindowsNT_startup(const std::string& exePath, const std::string& valueName,
+                                       std::string& value) {
     bool retried = false;
     for (;;) {
         const bool read =
-            modRegistryTools::QueryValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, value);
+            registry_.QueryValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, value);
         // With no path to compare, a missing value would compare equal: nothing can be ours then.
         if (read && !exePath.empty() && value == exePath) return true;
         if (value.size() <= 1) return false;
-        modRegistryTools::DebugLog("get_WindowsNT_startup: try creating the Run key");
-        if (!modRegistryTools::CreateNewKey(kRunKey, modRegistryTools::HKEY_CURRENT_USER) || retried)
-            return false;
+        registry_.DebugLog("get_WindowsNT_startup: try creating the Run key");
+        if (!registry_.CreateNewKey(kRunKey, modRegistryTools::HKEY_CURRENT_USER) || retried) return false;
         retried = true;
     }
 }
 
-bool IsStartupSet(const std::string& name) {
+bool LogonStart::IsStartupSet(const std::string& name) {
     const std::string shortName = GetShortName(ProgramFolderPath(name));
     std::string value;
     return get_WindowsNT_startup(shortName, name + ".exe", value);
 }
 
-void SaveStartupRegistrySetting(bool enable, const std::string& name) {
-    const std::string shortName = GetShortName(ProgramFolderPath(CurrentProgramLocation().exeName));
-    modRegistryTools::DebugLog("Executable string for run (8.3): " + shortName);
+void LogonStart::SaveStartupRegistrySetting(bool enable, const std::string& name) {
+    const std::string shortName = GetShortName(ProgramFolderPath(location_.exeName));
+    registry_.DebugLog("Executable string for run (8.3): " + shortName);
     const std::string valueName = name + ".exe";
     std::string value;
     const bool ours = get_WindowsNT_startup(shortName, valueName, value);
     if (ours) {
         if (!enable) {
-            modRegistryTools::SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, "",
-                                          modRegistryTools::REG_SZ);
+            registry_.SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, "",
+                                  modRegistryTools::REG_SZ);
         }
         return;
     }
     if (value.size() <= 1) {
         // Without a path there is nothing to register; writing "" would only record "off" again.
         if (enable && !shortName.empty()) {
-            modRegistryTools::SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, shortName,
-                                          modRegistryTools::REG_SZ);
+            registry_.SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, shortName,
+                                  modRegistryTools::REG_SZ);
         }
         return;
     }
     if (enable)
-        forms::MsgBox(QStringLiteral("Can't set automatic startup"), forms::kMsgOkOnly, forms::App::Title());
+        dialogs_.MsgBox(QStringLiteral("Can't set automatic startup"), forms::kMsgOkOnly,
+                        forms::App::Title());
 }
 
 }  // namespace modPingAuto

@@ -4,36 +4,44 @@
 // reads back) or "foreign" (any other text). The value is never deleted, only emptied.
 #pragma once
 
-#include <optional>
 #include <string>
+#include <utility>
+
+#include "platform/Services.h"
+#include "platform/forms/Services.h"
+#include "startup/modRegistryTools.h"
 
 namespace modPingAuto {
 
 // The logon Run key below HKEY_CURRENT_USER.
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// Where the program runs from: its folder, and its executable's file name (on Linux there is no
-// extension to drop: "TarnovelMon").
-struct ProgramLocation {
-    std::string folder;
-    std::string exeName;
+class LogonStart {
+  public:
+    LogonStart(modRegistryTools::RegistryTools& registry, forms::Dialogs& dialogs,
+               platform::ProgramLocation location)
+        : registry_(registry), dialogs_(dialogs), location_(std::move(location)) {}
+
+    // True when the Run value name + ".exe" holds the path of the file `name` in the program's folder.
+    bool IsStartupSet(const std::string& name);
+
+    // Registers (enable) or empties the Run value name + ".exe" for the program's own executable, by
+    // its state: ours and off empties it, empty and on writes the path, foreign and on shows "Can't set
+    // automatic startup"; every other case changes nothing. Failures are not reported.
+    void SaveStartupRegistrySetting(bool enable, const std::string& name);
+
+    // Reads the Run value valueName into value and answers whether it is ours, exePath. A foreign value
+    // is read once more after making sure the Run key exists. An empty exePath is never ours.
+    bool get_WindowsNT_startup(const std::string& exePath, const std::string& valueName, std::string& value);
+
+  private:
+    // A file in the program's folder; "" when the folder is not known.
+    std::string ProgramFolderPath(const std::string& fileName) const;
+
+    modRegistryTools::RegistryTools& registry_;
+    forms::Dialogs& dialogs_;
+    platform::ProgramLocation location_;
 };
-// The application's folder (forms::App::Path) and executable, unless a test put another location in
-// place (nullopt restores the application's).
-ProgramLocation CurrentProgramLocation();
-void SetProgramLocation(std::optional<ProgramLocation> location);
-
-// True when the Run value name + ".exe" holds the path of the file `name` in the program's folder.
-bool IsStartupSet(const std::string& name);
-
-// Registers (enable) or empties the Run value name + ".exe" for the program's own executable, by its
-// state: ours and off empties it, empty and on writes the path, foreign and on shows "Can't set
-// automatic startup"; every other case changes nothing. Failures are not reported.
-void SaveStartupRegistrySetting(bool enable, const std::string& name);
-
-// Reads the Run value valueName into value and answers whether it is ours, exePath. A foreign value
-// is read once more after making sure the Run key exists. An empty exePath is never ours.
-bool get_WindowsNT_startup(const std::string& exePath, const std::string& valueName, std::string& value);
 
 // The canonical form of a path: its folder resolved to an absolute path without links, then "/" and
 // the file name. The file itself need not exist; no file is created. "" when the folder cannot be

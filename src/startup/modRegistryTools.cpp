@@ -14,12 +14,6 @@ constexpr int16_t kLevel = 1;
 // The wrappers raise no run-time errors of their own, so the number they log is always "none".
 constexpr int32_t kNoRunTimeError = 0;
 
-std::function<void(const std::string&)> gDebugLogHook;
-
-void LogFailure(const std::string& routine, int16_t id, const std::string& message) {
-    logerror(kLevel, message, kNoRunTimeError, kModule, routine, id);
-}
-
 // A decimal number within 32 bits, rounded half to even; false for anything else.
 bool TextToInt32(const std::string& text, int32_t& result) {
     size_t first = text.find_first_not_of(" \t");
@@ -45,8 +39,12 @@ std::string AsText(const Variant& value) {
 
 }  // namespace
 
-bool CreateNewKey(const std::string& keyPath, platform::RegKey root) {
-    platform::Registry& registry = platform::CurrentRegistry();
+void RegistryTools::LogFailure(const std::string& routine, int16_t id, const std::string& message) {
+    logerror(kLevel, message, kNoRunTimeError, kModule, routine, id);
+}
+
+bool RegistryTools::CreateNewKey(const std::string& keyPath, platform::RegKey root) {
+    platform::Registry& registry = registry_;
     platform::RegKey key = 0;
     if (registry.CreateKey(root, keyPath, kKeyAccess, key) != platform::kRegSuccess) {
         LogFailure("CreateNewKey", 901, "Error CreateKey: " + keyPath);
@@ -56,9 +54,9 @@ bool CreateNewKey(const std::string& keyPath, platform::RegKey root) {
     return true;
 }
 
-bool SetKeyValue(const std::string& keyPath, platform::RegKey root, const std::string& valueName,
-                 const std::string& value, uint32_t valueType) {
-    platform::Registry& registry = platform::CurrentRegistry();
+bool RegistryTools::SetKeyValue(const std::string& keyPath, platform::RegKey root,
+                                const std::string& valueName, const std::string& value, uint32_t valueType) {
+    platform::Registry& registry = registry_;
     platform::RegKey key = 0;
     if (registry.OpenKey(root, keyPath, kKeyAccess, key) != platform::kRegSuccess) {
         LogFailure("SetKeyvalue", 902, "Error Opening key: " + keyPath);
@@ -71,9 +69,9 @@ bool SetKeyValue(const std::string& keyPath, platform::RegKey root, const std::s
     return status == platform::kRegSuccess;
 }
 
-bool QueryValue(const std::string& keyPath, platform::RegKey root, const std::string& valueName,
-                std::string& value) {
-    platform::Registry& registry = platform::CurrentRegistry();
+bool RegistryTools::QueryValue(const std::string& keyPath, platform::RegKey root,
+                               const std::string& valueName, std::string& value) {
+    platform::Registry& registry = registry_;
     platform::RegKey key = 0;
     if (registry.OpenKey(root, keyPath, kKeyAccess, key) != platform::kRegSuccess) {
         LogFailure("QueryValue", 904, "Error Opening Key: " + keyPath);
@@ -81,7 +79,9 @@ bool QueryValue(const std::string& keyPath, platform::RegKey root, const std::st
     }
     Variant read(value);
     const int32_t status = QueryValueEx(key, valueName, read);
+    // The value is read in place: a text read that fails has emptied it.
     if (status != platform::kRegSuccess) {
+        value = AsText(read);
         LogFailure("QueryValue", 905,
                    "Error querying value of key: " + keyPath + " Name:_" + valueName + "_");
         registry.CloseKey(key);
@@ -92,9 +92,9 @@ bool QueryValue(const std::string& keyPath, platform::RegKey root, const std::st
     return true;
 }
 
-int32_t SetValueEx(platform::RegKey key, const std::string& valueName, uint32_t valueType,
-                   const Variant& value) {
-    platform::Registry& registry = platform::CurrentRegistry();
+int32_t RegistryTools::SetValueEx(platform::RegKey key, const std::string& valueName, uint32_t valueType,
+                                  const Variant& value) {
+    platform::Registry& registry = registry_;
     if (valueType == REG_SZ) {
         std::string data = AsText(value);
         data.push_back('\0');
@@ -116,8 +116,8 @@ int32_t SetValueEx(platform::RegKey key, const std::string& valueName, uint32_t 
     return platform::kRegSuccess;
 }
 
-int32_t QueryValueEx(platform::RegKey key, const std::string& valueName, Variant& value) {
-    platform::Registry& registry = platform::CurrentRegistry();
+int32_t RegistryTools::QueryValueEx(platform::RegKey key, const std::string& valueName, Variant& value) {
+    platform::Registry& registry = registry_;
     uint32_t type = platform::kRegNone;
     if (registry.QueryValue(key, valueName, &type, nullptr) != platform::kRegSuccess) {
         DebugLog("QueryValueEx: no value " + valueName);
@@ -157,18 +157,14 @@ std::string TrimNulls(const std::string& text) {
     return text;
 }
 
-void logerror(int16_t level, const std::string& message, int32_t errorNumber, const std::string& moduleName,
-              const std::string& routineName, int16_t errorId) {
+void RegistryTools::logerror(int16_t level, const std::string& message, int32_t errorNumber,
+                             const std::string& moduleName, const std::string& routineName, int16_t errorId) {
     DebugLog(moduleName + "." + routineName + ": error " + std::to_string(errorId) + " (level " +
              std::to_string(level) + ", run-time error " + std::to_string(errorNumber) + "): " + message);
 }
 
-void DebugLog(const std::string& text) {
-    if (gDebugLogHook) gDebugLogHook(text);
-}
-
-void SetDebugLogHook(std::function<void(const std::string&)> hook) {
-    gDebugLogHook = std::move(hook);
+void RegistryTools::DebugLog(const std::string& text) {
+    if (debugLog_) debugLog_(text);
 }
 
 }  // namespace modRegistryTools

@@ -7,18 +7,6 @@
 
 namespace {
 
-// The state icons' handles, registered once: records sent to the notification area carry them, so they
-// stay valid for the life of the process.
-const std::array<int32_t, 4>& StateIconHandles() {
-    static const std::array<int32_t, 4> handles{
-        forms::RegisterIcon(tray::MakeStateIcon(tray::StateIcon::kGreen)),
-        forms::RegisterIcon(tray::MakeStateIcon(tray::StateIcon::kYellow)),
-        forms::RegisterIcon(tray::MakeStateIcon(tray::StateIcon::kRed)),
-        forms::RegisterIcon(tray::MakeStateIcon(tray::StateIcon::kGrey)),
-    };
-    return handles;
-}
-
 QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
@@ -27,18 +15,19 @@ QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
 
 }  // namespace
 
-frmSysTray::frmSysTray() : forms::Form(QStringLiteral("frmSysTray")) {
+frmSysTray::frmSysTray(platform::NotificationArea& area, forms::Dialogs& dialogs)
+    : forms::Form(QStringLiteral("frmSysTray")), area_(area), dialogs_(dialogs) {
     SetCaption(QStringLiteral("System Tray"));
 }
 
 void frmSysTray::BuildControls() {
-    const std::array<int32_t, 4>& icons = StateIconHandles();
     forms::PictureBox** pictures[] = {&picture1_, &picture2_, &picture3_, &picture4_};
-    for (size_t i = 0; i < icons.size(); ++i) {
+    for (size_t i = 0; i < tray::kStateIcons.size(); ++i) {
         auto* picture = new forms::PictureBox(this);
         picture->setObjectName(QStringLiteral("Picture%1").arg(i + 1));
         picture->setGeometry(static_cast<int>(i) * 40 + 8, 8, 32, 32);
-        picture->SetPicture(icons[i]);
+        // Registered for the life of the process: records sent to the notification area carry the handle.
+        picture->SetPicture(forms::RegisterIcon(tray::MakeStateIcon(tray::kStateIcons[i])));
         *pictures[i] = picture;
     }
 
@@ -102,10 +91,4 @@ QAction& frmSysTray::mnuLeftShow() {
 QAction& frmSysTray::mnuLeftExit() {
     Load();
     return *mnuLeftExit_;
-}
-
-frmSysTray& TheSysTray() {
-    // Never destroyed: widgets cannot be taken down after the application object is gone.
-    static frmSysTray* const form = new frmSysTray;
-    return *form;
 }

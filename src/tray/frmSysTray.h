@@ -5,14 +5,16 @@
 #include <QAction>
 #include <QMenu>
 
+#include "platform/NotificationArea.h"
 #include "platform/forms/Forms.h"
-
-class frmPing;
+#include "platform/forms/Services.h"
+#include "tray/TrayOwner.h"
+#include "tray/modSysTray.h"
 
 class frmSysTray : public forms::Form {
     Q_OBJECT
   public:
-    frmSysTray();
+    frmSysTray(platform::NotificationArea& area, forms::Dialogs& dialogs);
 
     // Each reference loads the window (hidden) when it is not loaded.
     forms::PictureBox& Picture1();  // green
@@ -27,8 +29,17 @@ class frmSysTray : public forms::Form {
     QAction& mnuLeftShow();
     QAction& mnuLeftExit();
 
-    // The main window the icon's actions work on; attaching connects the icon's events and menus.
-    void AttachMainWindow(frmPing* window);
+    // The window the icon's actions work on; attaching connects the icon's events and menus.
+    void AttachMainWindow(tray::TrayOwner& window);
+
+    // The program's icon in the notification area, with the record last sent for it.
+    bool TrayAvailable() { return area_.Available(); }
+    bool AddTrayIcon(const std::string& tip) { return modSysTray::AddTrayIcon(area_, Picture4(), tip, nid); }
+    void ModifyTrayIcon(int32_t hIcon, const std::string& tip) {
+        modSysTray::ModifyTrayIcon(area_, Picture4().hWnd(), hIcon, tip, nid);
+    }
+    void DeleteTrayIcon() { modSysTray::DeleteTrayIcon(area_, Picture4(), nid); }
+    modSysTray::NOTIFYICONDATA nid{};
 
     // The icon's mouse events, as a mouse move on Picture4 whose X is the event's message number
     // times 15.
@@ -41,9 +52,10 @@ class frmSysTray : public forms::Form {
     void BuildControls() override;
 
   private:
-    void RestoreMainWindow();
-
-    frmPing* main_ = nullptr;
+    platform::NotificationArea& area_;
+    forms::Dialogs& dialogs_;
+    tray::TrayOwner* main_ = nullptr;
+    bool connected_ = false;
     forms::PictureBox* picture1_ = nullptr;
     forms::PictureBox* picture2_ = nullptr;
     forms::PictureBox* picture3_ = nullptr;
@@ -55,6 +67,3 @@ class frmSysTray : public forms::Form {
     QAction* mnuLeftShow_ = nullptr;
     QAction* mnuLeftExit_ = nullptr;
 };
-
-// The program's tray window, made on first use and kept for the life of the process.
-frmSysTray& TheSysTray();

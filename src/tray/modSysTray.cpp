@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/NotificationAreaService.h"
 #include "platform/forms/Handles.h"
 
 namespace modSysTray {
-
-NOTIFYICONDATA nid{};
 
 namespace {
 
@@ -38,7 +35,7 @@ void DeliverToOwner(int32_t owner, uint32_t id, int32_t message) {
     auto* holder = qobject_cast<forms::PictureBox*>(forms::WidgetFromHandle(owner));
     if (holder == nullptr || !holder->MouseMove) return;
     const auto deliver = holder->MouseMove;  // the handler may replace itself while it runs
-    deliver(0, 0, static_cast<float>(message) * 15.0f, 0);
+    deliver(0, 0, MouseMoveX(message), 0);
 }
 
 }  // namespace
@@ -56,7 +53,8 @@ NOTIFYICONDATA MakeNotifyIconData(int32_t& hWnd, int32_t& id, int32_t& flags, in
     return record;
 }
 
-bool AddTrayIcon(forms::PictureBox& holder, const std::string& tip, NOTIFYICONDATA& nid) {
+bool AddTrayIcon(platform::NotificationArea& area, forms::PictureBox& holder, const std::string& tip,
+                 NOTIFYICONDATA& nid) {
     nid.cbSize = static_cast<int32_t>(sizeof(NOTIFYICONDATA));
     nid.hWnd = holder.hWnd();
     nid.uID = kIconId;
@@ -64,36 +62,35 @@ bool AddTrayIcon(forms::PictureBox& holder, const std::string& tip, NOTIFYICONDA
     nid.uCallbackMessage = WM_MOUSEMOVE;
     nid.hIcon = holder.Picture();
     FillTip(nid.szTip, tip);
-    return Shell_NotifyIconA(NIM_ADD, nid);
+    return Shell_NotifyIconA(area, NIM_ADD, nid);
 }
 
-void ModifyTrayIcon(int32_t hWnd, int32_t hIcon, const std::string& tip, NOTIFYICONDATA& nid) {
+void ModifyTrayIcon(platform::NotificationArea& area, int32_t hWnd, int32_t hIcon, const std::string& tip,
+                    NOTIFYICONDATA& nid) {
     int32_t id = kIconId;
     int32_t flags = kFlags;
     nid = MakeNotifyIconData(hWnd, id, flags, WM_MOUSEMOVE, hIcon, tip);
-    Shell_NotifyIconA(NIM_MODIFY, nid);
+    Shell_NotifyIconA(area, NIM_MODIFY, nid);
 }
 
-void DeleteTrayIcon(forms::PictureBox& holder, NOTIFYICONDATA& nid) {
+void DeleteTrayIcon(platform::NotificationArea& area, forms::PictureBox& holder, NOTIFYICONDATA& nid) {
     int32_t hWnd = holder.hWnd();
     int32_t id = kIconId;
     int32_t flags = kFlags;
     int32_t hIcon = 1;
     nid = MakeNotifyIconData(hWnd, id, flags, WM_MOUSEMOVE, hIcon, "");
-    Shell_NotifyIconA(NIM_DELETE, nid);
+    Shell_NotifyIconA(area, NIM_DELETE, nid);
 }
 
 std::string TipText(const NOTIFYICONDATA& record) {
     return std::string(record.szTip, std::find(record.szTip, record.szTip + kTipField, '\0'));
 }
 
-bool Shell_NotifyIconA(int32_t message, const NOTIFYICONDATA& record) {
-    platform::NotificationArea& area = platform::CurrentNotificationArea();
+bool Shell_NotifyIconA(platform::NotificationArea& area, int32_t message, const NOTIFYICONDATA& record) {
     const std::string tip = TipText(record);
     const auto id = static_cast<uint32_t>(record.uID);
     switch (message) {
         case NIM_ADD:
-            // Set on every add: the area in use may have been replaced since the last one.
             area.SetEventHandler(DeliverToOwner);
             return area.Add(record.hWnd, id, record.hIcon, tip);
         case NIM_MODIFY:

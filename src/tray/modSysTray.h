@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Twips.h"
+#include "platform/NotificationArea.h"
 #include "platform/forms/Forms.h"
 
 namespace modSysTray {
@@ -20,7 +22,13 @@ constexpr int32_t NIF_MESSAGE = 1;
 constexpr int32_t NIF_ICON = 2;
 constexpr int32_t NIF_TIP = 4;
 // The message the icon's mouse events are announced with.
-constexpr int32_t WM_MOUSEMOVE = 512;
+constexpr int32_t WM_MOUSEMOVE = platform::kWmMouseMove;
+
+// The mouse-move X (twips) that carries an event of the icon: its message number as pixels. The event's
+// kind decides, whatever the screen's density.
+constexpr float MouseMoveX(int32_t message) {
+    return static_cast<float>(message * common::kTwipsPerPixel);
+}
 
 struct NOTIFYICONDATA {
     int32_t cbSize;
@@ -40,23 +48,22 @@ static_assert(offsetof(NOTIFYICONDATA, uCallbackMessage) == 16);
 static_assert(offsetof(NOTIFYICONDATA, hIcon) == 20);
 static_assert(offsetof(NOTIFYICONDATA, szTip) == 24);
 
-// The record of the program's icon: the one last sent, for the life of the process.
-extern NOTIFYICONDATA nid;
-
 // A record with the values and the tip. A tip of 64 bytes or more keeps its first 63 bytes, fewer where
 // that would split a UTF-8 character.
 NOTIFYICONDATA MakeNotifyIconData(int32_t& hWnd, int32_t& id, int32_t& flags, int32_t callbackMessage,
                                   int32_t& hIcon, const std::string& tip);
 
 // Adds the icon: the holder's window owns it and its picture is shown. True when the area took it.
-bool AddTrayIcon(forms::PictureBox& holder, const std::string& tip, NOTIFYICONDATA& nid);
+bool AddTrayIcon(platform::NotificationArea& area, forms::PictureBox& holder, const std::string& tip,
+                 NOTIFYICONDATA& nid);
 // Replaces picture and tip of the icon the window owns.
-void ModifyTrayIcon(int32_t hWnd, int32_t hIcon, const std::string& tip, NOTIFYICONDATA& nid);
+void ModifyTrayIcon(platform::NotificationArea& area, int32_t hWnd, int32_t hIcon, const std::string& tip,
+                    NOTIFYICONDATA& nid);
 // Removes the icon the holder's window owns; nothing happens when there is none.
-void DeleteTrayIcon(forms::PictureBox& holder, NOTIFYICONDATA& nid);
+void DeleteTrayIcon(platform::NotificationArea& area, forms::PictureBox& holder, NOTIFYICONDATA& nid);
 
-// Hands the record to the notification area in use with the command; its answer.
-bool Shell_NotifyIconA(int32_t message, const NOTIFYICONDATA& record);
+// Hands the record to the notification area with the command; its answer.
+bool Shell_NotifyIconA(platform::NotificationArea& area, int32_t message, const NOTIFYICONDATA& record);
 
 // The tip a record carries: its field up to the first NUL (the whole field when there is none).
 std::string TipText(const NOTIFYICONDATA& record);

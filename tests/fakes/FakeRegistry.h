@@ -99,11 +99,4 @@ class FakeRegistry : public platform::Registry {
     platform::RegKey next_ = 0x40;
 };
 
-// Puts the fake in place for the life of the object.
-class ScopedRegistry {
-  public:
-    explicit ScopedRegistry(FakeRegistry& r) { platform::SetRegistry(&r); }
-    ~ScopedRegistry() { platform::SetRegistry(nullptr); }
-};
-
 }  // namespace fakes

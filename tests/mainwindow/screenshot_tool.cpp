@@ -5,14 +5,17 @@
 #include <QPixmap>
 #include <cstdio>
 
+#include "fakes/Fakes.h"
 #include "mainwindow/DialIcon.h"
-#include "mainwindow/frmPing.h"
+#include "mainwindow/modPingAuto.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(folder);
-    frmPing window;
+    fakes::FakeServices services;
+    modPingAuto::Program program(services.Services());
+    frmPing& window = program.Window();
     window.ShowForm();
     for (int i = 0; i < 2; ++i) window.txtIP(i)->setText(i == 0 ? "one.one.one.one" : "dns.google");
     window.txtTimeOut()->setText("250");

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
-#include "platform/SettingsStore.h"
+#include "platform/qt/QtSettingsStore.h"
 
 int main(int argc, char* argv[]) {
-    platform::SettingsStore& store = platform::CurrentSettingsStore();
+    platform::QtSettingsStore store;
     for (int i = 1; i + 1 < argc; i += 2) store.Write("TarnovelMon", "Settings", argv[i], argv[i + 1]);
     const bool written = store.Flush();
     std::fflush(nullptr);

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 #include <QWindow>
 #include <cmath>
 
@@ -359,6 +361,25 @@ void CheckBox::nextCheckState() {
 
 Frame::Frame(QWidget* parent) : QGroupBox(parent) {
     setFocusPolicy(Qt::NoFocus);
+}
+
+void Frame::paintEvent(QPaintEvent* /*event*/) {
+    // Styles tint a group box's interior (Fusion darkens it a little); the frame's own colour is the
+    // design's, so the interior is left as the background fill painted it, and only the outline is
+    // drawn here, broken by the caption, which the style draws.
+    QStylePainter painter(this);
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    const QRect outline =
+        style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, this);
+    const QRect caption =
+        style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(outline.adjusted(0, 0, -1, -1));
+    if (!title().isEmpty())
+        painter.fillRect(caption.adjusted(-2, 0, 2, 0), palette().color(QPalette::Window));
+    option.subControls &= ~QStyle::SC_GroupBoxFrame;
+    painter.drawComplexControl(QStyle::CC_GroupBox, option);
 }
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {

@@ -207,6 +207,9 @@ class Frame : public QGroupBox {
     Q_OBJECT
   public:
     explicit Frame(QWidget* parent);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A picture holder: shows an icon and names it by handle; also used as a container of controls.

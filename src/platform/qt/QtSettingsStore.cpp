@@ -8,8 +8,6 @@ QString KeyOf(const std::string& section, const std::string& key) {
     return QString::fromStdString(section) + QLatin1Char('/') + QString::fromStdString(key);
 }
 
-SettingsStore* gStore = nullptr;
-
 }  // namespace
 
 QSettings& QtSettingsStore::For(const std::string& application) {
@@ -42,15 +40,6 @@ bool QtSettingsStore::Flush() {
         ok = ok && file->status() == QSettings::NoError;
     }
     return ok;
-}
-
-SettingsStore& CurrentSettingsStore() {
-    static QtSettingsStore system;
-    return gStore ? *gStore : system;
-}
-
-void SetSettingsStore(SettingsStore* store) {
-    gStore = store;
 }
 
 }  // namespace platform

@@ -1,0 +1,84 @@
+// The main window as monitoring and the tray icon see it: its fields, labels, lamps and buttons by name.
+#include "mainwindow/frmPing.h"
+#include "platform/forms/Services.h"
+
+using monitor::Field;
+using monitor::Label;
+using monitor::Lamp;
+
+forms::TextBox* frmPing::Box(Field field) {
+    switch (field) {
+        case Field::kSite0:
+            return txtIP(0);
+        case Field::kSite1:
+            return txtIP(1);
+        case Field::kTimeToLive:
+            return txtTimeToLive();
+        case Field::kTimeOut:
+            return txtTimeOut();
+        case Field::kLoop:
+            return txtLoop();
+        default:
+            return txtlvl(static_cast<int16_t>(static_cast<int>(field) - static_cast<int>(Field::kLevel0)));
+    }
+}
+
+forms::Label* frmPing::LabelOf(Label label) {
+    forms::Label* const labels[] = {lblAddress(0), lblAddress(1), lblStatus(),  lblError(),
+                                    lblTripTime(), lblCnt(),      lblGd(),      lblYel(),
+                                    lblBd(),       lbllastGd(),   lbllastYel(), lbllastBd()};
+    return labels[static_cast<size_t>(label)];
+}
+
+std::string frmPing::FieldText(Field field) {
+    return Box(field)->Text();
+}
+
+void frmPing::SetFieldText(Field field, const std::string& text) {
+    Box(field)->SetText(text);
+}
+
+std::string frmPing::Caption(Label label) {
+    return LabelOf(label)->Caption().toStdString();
+}
+
+void frmPing::SetCaption(Label label, const std::string& caption) {
+    LabelOf(label)->SetCaption(QString::fromStdString(caption));
+}
+
+void frmPing::SetBackColor(Label label, common::ColourValue colour) {
+    forms::SetBackColor(LabelOf(label), colour);
+}
+
+void frmPing::SetLampFill(Lamp lamp, common::ColourValue colour) {
+    forms::Shape* const lamps[] = {shpGd(), shpYel(), shpBd()};
+    lamps[monitor::Index(lamp)]->SetFillColor(colour);
+}
+
+void frmPing::EnableStart(bool enabled) {
+    cmdStart()->setEnabled(enabled);
+    cmdStop()->setEnabled(!enabled);
+}
+
+void frmPing::ShowState(Lamp lamp, const std::string& tip) {
+    forms::PictureBox* const pictures[] = {&tray_.Picture1(), &tray_.Picture2(), &tray_.Picture3()};
+    const int32_t icon = pictures[monitor::Index(lamp)]->Picture();
+    tray_.ModifyTrayIcon(icon, tip);
+    SetIcon(icon);
+}
+
+void frmPing::DoEvents() {
+    forms::DoEvents();
+}
+
+void frmPing::RestoreFromTray() {
+    bRestorefromSystray = true;
+    if (WindowState() == forms::kMinimized) SetWindowState(forms::kNormal);
+    Form::SetVisible(true);
+    ShowForm();
+}
+
+void frmPing::ExitFromTray() {
+    bExitfromSystray = true;
+    Unload(forms::kFormCode);
+}

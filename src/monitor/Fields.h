@@ -1,0 +1,45 @@
+// The entry fields that monitoring reads, with the bounds the start's check enforces and its messages.
+// Values typed during a run are held within the same bounds.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace monitor {
+
+enum class Field { kSite0, kSite1, kTimeToLive, kTimeOut, kLoop, kLevel0, kLevel1, kLevel2, kLevel3 };
+
+constexpr const char* kSiteMessage = "You must have a web site, IP address or computer name";
+
+struct Bounds {
+    Field field;
+    double low, high;
+    const char* message;
+};
+
+// In the order of the start's check, after the two sites (which must not be empty).
+constexpr std::array<Bounds, 7> kBounds{{
+    {Field::kTimeToLive, 0, 255, "You must enter a number between 0 and 255"},
+    {Field::kTimeOut, 1, 999, "You must enter a number between 1 and 999"},
+    {Field::kLoop, 1, 999, "You must enter a number between 1 and 999"},
+    {Field::kLevel0, 0, 999, "You must enter a number between 0 and 999"},
+    {Field::kLevel1, 0, 999, "You must enter a number between 0 and 999"},
+    {Field::kLevel2, 0, 999, "You must enter a number between 0 and 999"},
+    {Field::kLevel3, 0, 999, "You must enter a number between 0 and 999"},
+}};
+
+constexpr const Bounds& BoundsOf(Field field) {
+    for (const Bounds& b : kBounds) {
+        if (b.field == field) return b;
+    }
+    return kBounds[0];
+}
+
+constexpr Field SiteField(int index) {
+    return index == 0 ? Field::kSite0 : Field::kSite1;
+}
+constexpr Field LevelField(int index) {
+    return static_cast<Field>(static_cast<int>(Field::kLevel0) + index);
+}
+
+}  // namespace monitor

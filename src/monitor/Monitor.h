@@ -1,0 +1,71 @@
+// Continuous monitoring of the selected site: the start runs a first round at once, then the loop waits
+// the configured number of units (60 nominal seconds while the light is green, 15 otherwise), runs a
+// round, counts it, and again, until Stop or the window's end.
+#pragma once
+
+#include <cstdint>
+
+#include "monitor/MonitorView.h"
+#include "platform/Clock.h"
+#include "probe/modPing.h"
+
+namespace monitor {
+
+// Nominal second and the pauses of the wait, in milliseconds; wait units in nominal seconds.
+constexpr int32_t kNominalSecondMs = 930;
+constexpr int32_t kPollSleepMs = 35;
+constexpr int32_t kBackwardSleepMs = 1000;
+constexpr int32_t kUnitWhileGreen = 60;
+constexpr int32_t kUnitOtherwise = 15;
+
+class Monitor {
+  public:
+    Monitor(MonitorView& view, modPing::Engine& probe, platform::TickClock& clock);
+
+    bool bLoopRunning = false;
+    // Asks a running wait to end at once.
+    bool bShutdown = false;
+    // Asks a running wait to end at once because a new start has just run its first round: the loop
+    // then begins its waits afresh.
+    bool bRestartWait = false;
+    bool bFieldsChanged = false;
+    int16_t iSite = 0;
+    // Light values: the colours of the lit lamps (set at the window's load), and the light of the last
+    // round (0 before any).
+    int32_t lngGreen = 0;
+    int32_t lngYellow = 0;
+    int32_t lngRed = 0;
+    int32_t lngLastLight = 0;
+    void SetLightValues();
+
+    void cmdStart_Click();
+    void cmdStop_Click();
+    void cmdTest_Click() { cmdStart_Click(); }
+    void RunMonitorLoop();
+    int16_t GetLoopMinutes();
+    // Waits s nominal seconds on the tick counter, handling window events every 35 ms, until the time
+    // is up, the counter goes backwards (then after a further second), or a shutdown or restart is asked.
+    void PauseSeconds(int32_t& s);
+
+    void ShowSiteAddress();
+    void RunProbeRound();
+    int32_t SetLight(int32_t& light);
+    void SwitchSite(int16_t& site);
+
+  private:
+    // Reads a time-to-live or time-out field: the text with "0" put in front, rounded, held in bounds.
+    uint8_t ReadTimeToLive();
+    int32_t ReadTimeOut();
+    double Number(Field field);
+    double Number(Label label);
+    // Waits the units of one interval; false when the loop is to end.
+    bool WaitInterval(bool& restarted);
+
+    MonitorView& view_;
+    modPing::Engine& probe_;
+    platform::TickClock& clock_;
+    // Monitor loops on the call stack (0 or 1: a start during a wait restarts the running loop).
+    int loopsRunning_ = 0;
+};
+
+}  // namespace monitor

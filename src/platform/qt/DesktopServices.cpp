@@ -1,0 +1,47 @@
+#include "platform/qt/DesktopServices.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QUrl>
+#include <cstdio>
+
+namespace platform {
+
+void QtDialogs::MsgBox(const QString& text, int16_t style, const QString& title) {
+    QMessageBox box(style == forms::kMsgInformation ? QMessageBox::Information : QMessageBox::NoIcon, title,
+                    text, QMessageBox::Ok);
+    box.exec();
+}
+
+void QtDialogs::PopupMenu(QMenu& menu) {
+    menu.exec(QCursor::pos());
+}
+
+bool DesktopHelpViewer::ShowHelp(const QString& file, int32_t context) {
+    QUrl url = QUrl::fromLocalFile(file);
+    url.setFragment(QStringLiteral("context-%1").arg(context));
+    return QDesktopServices::openUrl(url);
+}
+
+void ExitProgramEnd::EndProgram() {
+    // Whatever is still on the call stack is abandoned.
+    std::fflush(nullptr);
+    _exit(0);
+}
+
+ProgramLocation RunningProgramLocation() {
+    // The executable's whole file name: a Linux executable has no extension to drop, and a name with a
+    // dot in it ("TarnovelMon.bin") would otherwise describe a file that is not there.
+    return ProgramLocation{
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+        QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName()).toStdString()};
+}
+
+}  // namespace platform

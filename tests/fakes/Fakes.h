@@ -1,0 +1,135 @@
+// In-memory platform services for tests, and the bundle of them that a test hands to the program.
+#pragma once
+
+#include <QAction>
+#include <QMenu>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fakes/FakeEchoService.h"
+#include "fakes/FakeRegistry.h"
+#include "fakes/FakeResolver.h"
+#include "platform/Clock.h"
+#include "platform/NotificationArea.h"
+#include "platform/Services.h"
+#include "platform/SettingsStore.h"
+#include "platform/forms/Services.h"
+
+namespace fakes {
+
+// Fake time: Sleep advances it at once. Actions scheduled for a moment run inside the first Sleep
+// that reaches it, as user input would arrive during a wait's event dispatch.
+class FakeClock : public platform::TickClock {
+  public:
+    int64_t now = 0;  // milliseconds; read as the low 32 bits, signed
+    std::multimap<int64_t, std::function<void()>> actions;
+    int32_t GetTickCount() override { return static_cast<int32_t>(static_cast<uint32_t>(now)); }
+    void Sleep(int32_t ms) override {
+        now += ms;
+        while (!actions.empty() && actions.begin()->first <= now) {
+            auto action = std::move(actions.begin()->second);
+            actions.erase(actions.begin());
+            action();
+        }
+    }
+    void At(int64_t when, std::function<void()> action) { actions.emplace(when, std::move(action)); }
+};
+
+// Message boxes recorded; a popup menu "chooses" the item a test named (or nothing).
+class FakeDialogs : public forms::Dialogs {
+  public:
+    std::vector<QString> boxes;  // "title: text"
+    QString chooseItem;
+    int menus = 0;
+    void MsgBox(const QString& text, int16_t, const QString& title) override {
+        boxes.push_back(title + ": " + text);
+    }
+    void PopupMenu(QMenu& menu) override {
+        ++menus;
+        for (QAction* a : menu.actions()) {
+            if (!chooseItem.isEmpty() && a->objectName() == chooseItem) a->trigger();
+        }
+    }
+};
+
+class FakeSettingsStore : public platform::SettingsStore {
+  public:
+    std::map<std::string, std::string> values;  // by key, of the one section used
+    std::vector<std::string> writes;            // keys, in the order written
+    bool flushFails = false;
+    std::string Read(const std::string&, const std::string&, const std::string& key,
+                     const std::string& defaultValue) override {
+        const auto it = values.find(key);
+        return it == values.end() ? defaultValue : it->second;
+    }
+    void Write(const std::string&, const std::string&, const std::string& key,
+               const std::string& value) override {
+        writes.push_back(key);
+        values[key] = value;
+    }
+    bool Flush() override { return !flushFails; }
+};
+
+// Icons exist between their add and delete; adding fails while unavailable or when the icon exists.
+class FakeNotificationArea : public platform::NotificationArea {
+  public:
+    struct Shown {
+        int32_t icon;
+        std::string tip;
+    };
+    bool available = true;
+    std::map<std::pair<int32_t, uint32_t>, Shown> icons;
+    EventHandler handler;
+    bool Available() override { return available; }
+    bool Add(int32_t owner, uint32_t id, int32_t icon, const std::string& tip) override {
+        return available && icons.emplace(std::pair{owner, id}, Shown{icon, tip}).second;
+    }
+    bool Modify(int32_t owner, uint32_t id, int32_t icon, const std::string& tip) override {
+        const auto it = icons.find({owner, id});
+        if (it == icons.end()) return false;
+        it->second = {icon, tip};
+        return true;
+    }
+    bool Delete(int32_t owner, uint32_t id) override { return icons.erase({owner, id}) == 1; }
+    void SetEventHandler(EventHandler h) override { handler = std::move(h); }
+    // The one icon's tip; "" when none is shown.
+    std::string Tip() const { return icons.empty() ? "" : icons.begin()->second.tip; }
+};
+
+class FakeHelpViewer : public forms::HelpViewer {
+  public:
+    std::vector<QString> shown;
+    bool ShowHelp(const QString& file, int32_t context) override {
+        shown.push_back(file + "#" + QString::number(context));
+        return true;
+    }
+};
+
+class FakeProgramEnd : public platform::ProgramEnd {
+  public:
+    int ends = 0;
+    void EndProgram() override { ++ends; }
+};
+
+// Every service, faked; Services() hands them out as the program's start would.
+struct FakeServices {
+    FakeEchoService echo;
+    FakeResolver resolver;
+    FakeClock clock;
+    FakeSettingsStore settings;
+    FakeRegistry registry;
+    FakeNotificationArea area;
+    FakeDialogs dialogs;
+    FakeHelpViewer help;
+    FakeProgramEnd end;
+    platform::ProgramLocation location{"/opt/tn", "TarnovelMon"};
+    FakeServices() { registry.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Run"]; }
+    platform::Services Services() {
+        return {echo, resolver, clock, settings, registry, area, dialogs, help, end, location};
+    }
+};
+
+}  // namespace fakes

@@ -1,0 +1,166 @@
+// The program's start, the window's life and end, its commands and the tray icon's actions.
+#include <QFile>
+
+#include "common/NumberText.h"
+
+#include "mainwindow/ProgramFixture.h"
+
+namespace {
+
+TEST_F(ProgramTest, TheLoadSequence) {
+    Start();
+    EXPECT_TRUE(w().Visible());
+    EXPECT_EQ(f.area.Tip(), "Ready");
+    EXPECT_EQ(ShownIcon(), p->Tray().Picture4().Picture());
+    EXPECT_TRUE(w().cmdStart()->isEnabled());
+    EXPECT_FALSE(w().cmdStop()->isEnabled());
+    EXPECT_TRUE(w().optIP(0)->Value());
+    EXPECT_EQ(w().lblGd()->Caption(), "");
+    EXPECT_EQ(w().txtTimeOut()->Text(), "250");
+    EXPECT_EQ(w().chkAutoStartUp()->Value(), 0);
+    EXPECT_EQ(w().Monitor().lngGreen, 0x00FF00);
+}
+
+TEST_F(ProgramTest, AFailedStartSaysSoEndsAndLeavesTheSettingsAlone) {
+    f.echo.openFails = true;
+    Start();
+    EXPECT_EQ(f.dialogs.boxes, std::vector<QString>{"ICMP Error: Unable to initialize ICMP"});
+    EXPECT_EQ(f.end.ends, 1);
+    EXPECT_TRUE(f.settings.writes.empty());
+    EXPECT_TRUE(f.area.icons.empty());
+}
+
+TEST_F(ProgramTest, CloseRequestsByModeLogonStartAndExit) {
+    struct Case {
+        bool autoStart, exit;
+        int16_t mode;
+        bool ends;
+    } cases[] = {{false, false, forms::kFormControlMenu, true},
+                 {true, false, forms::kFormControlMenu, false},
+                 {true, true, forms::kFormCode, true},
+                 {true, false, forms::kAppWindows, true},
+                 {true, false, forms::kAppTaskManager, true}};
+    for (const Case& c : cases) {
+        f.end.ends = 0;
+        Start();
+        w().bAutoStart = c.autoStart;
+        w().bExitfromSystray = c.exit;
+        w().Unload(c.mode);
+        EXPECT_EQ(f.end.ends, c.ends ? 1 : 0) << c.mode;
+        EXPECT_EQ(w().Visible(), false) << c.mode;  // hidden into the tray, or gone
+        EXPECT_EQ(IconShown(), !c.ends) << c.mode;
+        if (c.ends) {
+            EXPECT_EQ(f.settings.writes.back(), "level2");
+        }
+    }
+}
+
+TEST_F(ProgramTest, WithoutATrayTheWindowIsMinimisedAndATrayThatComesLaterGetsTheIcon) {
+    f.area.available = false;
+    Start();
+    w().Monitor().RunProbeRound();
+    EXPECT_FALSE(w().HideToTray());
+    EXPECT_TRUE(w().Visible());
+    EXPECT_EQ(w().WindowState(), forms::kMinimized);
+    f.area.available = true;
+    EXPECT_TRUE(w().HideToTray());
+    EXPECT_FALSE(w().Visible());
+    EXPECT_EQ(ShownIcon(), p->Tray().Picture1().Picture());  // the last state, not "Ready"
+    EXPECT_NE(f.area.Tip().find(" - TN OK"), std::string::npos);
+}
+
+TEST_F(ProgramTest, TrayEventsAndMenus) {
+    Start();
+    w().SetWindowState(forms::kMinimized);
+    w().SetVisible(false);
+    TrayEvent(platform::kWmLButtonDown);
+    EXPECT_TRUE(w().Visible());
+    EXPECT_EQ(w().WindowState(), forms::kNormal);
+    TrayEvent(platform::kWmLButtonDblClk);
+    EXPECT_FALSE(w().Visible());  // the double click toggles
+    EXPECT_FALSE(p->Tray().mnuLeftShow().isChecked());
+    f.dialogs.chooseItem = "mnuRightTest";
+    f.clock.At(f.clock.now + 100, [this] { w().cmdStop_Click(); });
+    std::string tipWhileProbing;
+    f.echo.onSend = [&](const auto&) { tipWhileProbing = f.area.Tip(); };
+    TrayEvent(platform::kWmRButtonDown);
+    EXPECT_EQ(tipWhileProbing, "testing..");
+    EXPECT_NE(f.area.Tip().find(" - TN OK"), std::string::npos);
+    f.dialogs.chooseItem = "mnuRightExit";
+    TrayEvent(platform::kWmRButtonDblClk);
+    EXPECT_EQ(f.dialogs.menus, 2);
+    EXPECT_EQ(f.end.ends, 1);
+    EXPECT_TRUE(f.area.icons.empty());
+}
+
+TEST_F(ProgramTest, LogonStartRegistersAndComesUpHiddenAndMonitoring) {
+    Start();
+    w().chkAutoStartUp()->SetValue(1);
+    EXPECT_TRUE(w().bAutoStart);
+    Start(60'000);
+    EXPECT_FALSE(w().Visible());
+    EXPECT_EQ(w().chkAutoStartUp()->Value(), 1);
+    EXPECT_EQ(f.echo.requests.size(), 2u);  // the first round at once, one after the first wait
+    w().chkAutoStartUp()->SetValue(0);
+    Start();
+    EXPECT_TRUE(w().Visible());
+}
+
+TEST_F(ProgramTest, CommandsOfTheWindow) {
+    Start();
+    w().optIP(1)->SetValue(true);
+    EXPECT_EQ(w().lblAddress(1)->Caption(), "198.51.100.2");
+    w().cmdTestAddr_Click(0);
+    EXPECT_EQ(f.echo.requests.back().destination, (std::array<uint8_t, 4>{198, 51, 100, 1}));
+    EXPECT_EQ(w().Monitor().iSite, 1);  // the selection stays
+    w().lblOptions_Click();
+    EXPECT_FLOAT_EQ(w().Width(), frmPing::kWidthWithOptions);
+    w().lblOptions_Click();
+    EXPECT_FLOAT_EQ(w().Width(), frmPing::kWidthCompact);
+    EXPECT_FLOAT_EQ(w().Height(), frmPing::kHeightCompact);
+    w().cmdHelp_Click();
+    EXPECT_EQ(f.dialogs.boxes.back().left(29), "TarnovelMon: Cannot find the ");
+    w().helpFile = bin.path() + "/TarnovelMon.html";
+    QFile(w().helpFile).open(QIODevice::WriteOnly);
+    w().lblHelp_Click();
+    EXPECT_EQ(f.help.shown, std::vector<QString>{w().helpFile + "#500"});
+    w().lblExit_Click();
+    EXPECT_EQ(f.end.ends, 1);
+}
+
+TEST_F(ProgramTest, TheSessionsEndAndSignalsRunTheUnload) {
+    Start();
+    w().bAutoStart = true;
+    w().txtLoop()->SetText("7");
+    p->EndOnRequest(forms::kAppTaskManager);
+    EXPECT_EQ(f.settings.values["LoopMn"], "7");
+    EXPECT_FALSE(IconShown());
+    EXPECT_TRUE(w().Monitor().bShutdown);
+    EXPECT_GE(f.end.ends, 1);
+}
+
+TEST_F(ProgramTest, SettingsKeysDefaultsAndPlacement) {
+    f.settings.values = {{"frmPingLeft", "1500"}, {"frmPingTop", "x"}, {"frmPingWidth", "2175"}};
+    Start();
+    EXPECT_FLOAT_EQ(w().Left(), 1500);
+    EXPECT_FLOAT_EQ(w().Width(), 2175);
+    EXPECT_EQ(w().txtIP(0)->Text(), "one.one.one.one");
+    EXPECT_EQ(w().txtIP(1)->Text(), "dns.google");
+    EXPECT_EQ(w().txtlvl(3)->Text(), "200");
+    const float top = w().Top();
+    w().SaveSettings();
+    EXPECT_EQ(f.settings.writes,
+              (std::vector<std::string>{"frmPingLeft", "frmPingTop", "frmPingWidth", "frmPingHeight", "site0",
+                                        "site1", "TimeOut", "TTL", "LoopMn", "level0", "level1", "level2"}));
+    EXPECT_EQ(f.settings.values["frmPingTop"], common::DecimalText(top));  // the design's, for "x"
+    f.settings.writes.clear();
+    w().SetWindowState(forms::kMinimized);
+    w().SaveSettings();
+    EXPECT_EQ(f.settings.writes.front(), "site0");  // a minimised window keeps the stored placement
+    f.settings.values = {{"frmPingLeft", "-900000"}, {"frmPingTop", "-900000"}};
+    Start();
+    EXPECT_GE(w().x(), 0);  // off every screen: brought onto the primary one
+    EXPECT_GE(w().y(), 0);
+}
+
+}  // namespace

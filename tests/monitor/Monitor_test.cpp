@@ -1,0 +1,257 @@
+// Monitoring on a window in memory and fake time: grading, the yellow/red rule and failover, the loop's
+// waits and their edge cases, Stop and Test during a wait, and the tick counter's wrap.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "fakes/Fakes.h"
+#include "monitor/Monitor.h"
+
+namespace {
+
+using monitor::Field;
+using monitor::Label;
+using monitor::Lamp;
+using Octets = std::array<uint8_t, 4>;
+const Octets kMain{198, 51, 100, 1}, kAlt{198, 51, 100, 2};
+// A wait of that many milliseconds as the 35 ms polls end it.
+constexpr int64_t Polled(int64_t ms) {
+    return (ms + monitor::kPollSleepMs - 1) / monitor::kPollSleepMs * monitor::kPollSleepMs;
+}
+constexpr int64_t kGreen = Polled(55'800), kOther = Polled(13'950);
+
+class FakeView : public monitor::MonitorView {
+  public:
+    std::map<Field, std::string> fields{
+        {Field::kSite0, "main.test"}, {Field::kSite1, "alt.test"}, {Field::kTimeOut, "250"},
+        {Field::kTimeToLive, "64"},   {Field::kLoop, "1"},         {Field::kLevel0, "75"},
+        {Field::kLevel1, "120"},      {Field::kLevel2, "200"},     {Field::kLevel3, "200"}};
+    std::map<Label, std::string> captions;
+    std::map<Label, common::ColourValue> backs;
+    std::array<common::ColourValue, 3> lamps = monitor::kUnlit;
+    bool startEnabled = true, valid = true;
+    int16_t checked = 0;
+    std::vector<std::string> tips;
+    std::string FieldText(Field f) override { return fields[f]; }
+    void SetFieldText(Field f, const std::string& t) override { fields[f] = t; }
+    std::string Caption(Label l) override { return captions[l]; }
+    void SetCaption(Label l, const std::string& c) override { captions[l] = c; }
+    void SetBackColor(Label l, common::ColourValue c) override { backs[l] = c; }
+    void SetLampFill(Lamp l, common::ColourValue c) override { lamps[Index(l)] = c; }
+    void EnableStart(bool e) override { startEnabled = e; }
+    void CheckSite(int16_t s) override { checked = s; }
+    void ShowState(Lamp, const std::string& tip) override { tips.push_back(tip); }
+    bool ValidateFields() override { return valid; }
+    void DoEvents() override {}
+};
+
+struct Round {
+    int64_t at;
+    Octets to;
+    uint8_t ttl;
+    int32_t timeOut;
+    std::array<common::ColourValue, 3> lamps;  // while the request was out
+};
+
+class MonitorTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        f.resolver.hosts = {{"main.test", {kMain}}, {"alt.test", {kAlt}}};
+        f.clock.now = 1'000'000;
+        f.echo.fallback = Ok(20);
+        f.echo.onSend = [this](const fakes::FakeEchoService::Request& r) {
+            rounds.push_back({f.clock.now, r.destination, r.options.ttl, r.timeoutMs, view.lamps});
+        };
+        ASSERT_NE(probe.OpenIcmp(), 0);
+        m.SetLightValues();
+        m.bFieldsChanged = true;
+    }
+    static platform::EchoReply Ok(uint32_t rtt, uint32_t status = 0) {
+        return fakes::FakeEchoService::Reply(kMain, status, rtt);
+    }
+    static platform::EchoReply Lost() { return fakes::FakeEchoService::Failure(11010); }
+    std::vector<int64_t> Gaps() const {
+        std::vector<int64_t> gaps;
+        for (size_t i = 1; i < rounds.size(); ++i) gaps.push_back(rounds[i].at - rounds[i - 1].at);
+        return gaps;
+    }
+    // Starts monitoring; `stopAt` (fake ms after now) presses Stop.
+    void RunUntilStop(int64_t stopAt) {
+        f.clock.At(f.clock.now + stopAt, [this] { m.cmdStop_Click(); });
+        m.cmdStart_Click();
+    }
+
+    fakes::FakeServices f;
+    FakeView view;
+    modPing::Engine probe{f.echo, f.resolver};
+    monitor::Monitor m{view, probe, f.clock};
+    std::vector<Round> rounds;
+};
+
+TEST_F(MonitorTest, GradesTheRoundTripAtAndAroundEachLevel) {
+    struct Case {
+        const char *l2, *l3;
+        uint32_t rtt;
+        common::ColourValue shade;
+    } cases[] = {{"200", "200", 75, 0xC0FFC0},  {"200", "200", 76, 0x80FF80},  {"200", "200", 120, 0x80FF80},
+                 {"200", "200", 200, 0x00FF00}, {"200", "200", 201, 0x00C000}, {"200", "300", 250, 0x008000},
+                 {"", "", 0, 0xC0FFC0},         {"200", "300", 301, 0x00C000}, {"200", "300", 300, 0x008000}};
+    for (const Case& c : cases) {
+        view.fields[Field::kLevel2] = c.l2;
+        view.fields[Field::kLevel3] = c.l3;
+        if (!*c.l2) view.fields[Field::kLevel0] = view.fields[Field::kLevel1] = "";
+        f.echo.replies = {Ok(c.rtt)};
+        m.ShowSiteAddress();
+        m.RunProbeRound();
+        EXPECT_EQ(view.lamps[0], c.shade) << c.rtt;
+        EXPECT_EQ(view.backs[Label::kTripTime], c.shade);
+        EXPECT_EQ(view.backs[Label::kError], c.shade);
+        EXPECT_EQ(view.captions[Label::kTripTime], std::to_string(c.rtt));
+    }
+}
+
+TEST_F(MonitorTest, FailuresLightYellowThenRedAndSwitchSites) {
+    f.echo.replies = {Lost(), Lost(), Ok(30, 11013), Lost()};
+    m.ShowSiteAddress();
+    const Lamp expected[] = {Lamp::kYellow, Lamp::kRed, Lamp::kGreen, Lamp::kYellow};
+    const char* suffix[] = {" - TN Problem", " - TN Error", " - TN OK", " - TN Problem"};
+    const int16_t siteAfter[] = {1, 0, 0, 1};
+    for (int i = 0; i < 4; ++i) {
+        m.RunProbeRound();
+        for (const Lamp l : {Lamp::kGreen, Lamp::kYellow, Lamp::kRed}) {
+            EXPECT_EQ(view.lamps[Index(l)] != monitor::kUnlit[Index(l)], l == expected[i]) << i;
+            // The last lamp was put out before the request went out.
+            if (i > 0) {
+                EXPECT_EQ(rounds[i].lamps[Index(l)], monitor::kUnlit[Index(l)]) << i;
+            }
+        }
+        EXPECT_EQ(m.iSite, siteAfter[i]) << i;
+        EXPECT_EQ(view.tips.back(), view.captions[monitor::TimeLabel(expected[i])] + suffix[i]);
+        EXPECT_EQ(view.tips.back().size(), 8 + std::string(suffix[i]).size());
+    }
+    EXPECT_EQ(rounds[0].to, kMain);
+    EXPECT_EQ(rounds[1].to, kAlt);
+    EXPECT_EQ(rounds[2].to, kMain);
+    EXPECT_EQ(view.captions[Label::kAddress0], "ICMP ERROR");  // the site that failed last keeps it
+    EXPECT_EQ(view.captions[Label::kAddress1], "198.51.100.2");
+    EXPECT_EQ(view.captions[Label::kError], "11010");
+    EXPECT_EQ(view.captions[Label::kTripTime], "30");  // kept from the last reply
+    EXPECT_EQ(view.checked, 1);
+    EXPECT_EQ(view.captions[Label::kGreenCount], "1");
+    EXPECT_EQ(view.captions[Label::kYellowCount], "2");
+    EXPECT_EQ(view.captions[Label::kRedCount], "1");
+    EXPECT_EQ(view.captions[Label::kStatus].rfind("Status at ", 0), 0u);
+}
+
+TEST_F(MonitorTest, AReplyWithAStatusShowsItsNumberAndCountsGreen) {
+    f.echo.replies = {Ok(10, 11013), Ok(10)};
+    m.ShowSiteAddress();
+    m.RunProbeRound();
+    EXPECT_EQ(view.captions[Label::kError], "11013");
+    EXPECT_EQ(m.lngLastLight, m.lngGreen);
+    m.RunProbeRound();
+    EXPECT_EQ(view.captions[Label::kError], "OK");
+}
+
+TEST_F(MonitorTest, TimeToLiveAndTimeOutAreReadAfterAZeroAndHeldInBounds) {
+    struct Case {
+        const char *ttl, *timeOut;
+        uint8_t wantTtl;
+        int32_t wantTimeOut;
+    } cases[] = {{"-5", "-5", 0, 1}, {"2.5", "3.5", 2, 4}, {"300", "1e9", 255, 999}, {"x", "", 0, 1}};
+    for (const Case& c : cases) {
+        view.fields[Field::kTimeToLive] = c.ttl;
+        view.fields[Field::kTimeOut] = c.timeOut;
+        m.RunProbeRound();
+        EXPECT_EQ(rounds.back().ttl, c.wantTtl) << c.ttl;
+        EXPECT_EQ(rounds.back().timeOut, c.wantTimeOut) << c.timeOut;
+    }
+}
+
+TEST_F(MonitorTest, WaitsAreLongWhileGreenAndShortAfterAFailure) {
+    f.echo.replies = {Ok(10), Ok(10), Lost(), Lost(), Ok(10)};
+    RunUntilStop(4 * 60'000);
+    EXPECT_EQ(Gaps(), (std::vector<int64_t>{kGreen, kGreen, kOther, kOther, kGreen}));
+    EXPECT_EQ(view.captions[Label::kCount], "");
+    EXPECT_TRUE(view.startEnabled);
+    EXPECT_FALSE(m.bLoopRunning);
+}
+
+TEST_F(MonitorTest, CountsRoundsFromOneAndRewritesTheIntervalInUse) {
+    view.fields[Field::kLoop] = "2.5";
+    std::vector<std::string> counts;
+    f.echo.onSend = [&](const auto&) { counts.push_back(view.captions[Label::kCount]); };
+    RunUntilStop(3 * 2 * kGreen + 10);
+    EXPECT_EQ(counts, (std::vector<std::string>{"", "1", "2", "3"}));
+    EXPECT_EQ(view.fields[Field::kLoop], "2");
+}
+
+TEST_F(MonitorTest, ALongerIntervalTypedDuringAWaitExtendsItWithoutARound) {
+    f.clock.At(f.clock.now + 10'000, [this] { view.fields[Field::kLoop] = "3"; });
+    f.clock.At(f.clock.now + 60'000, [this] { view.fields[Field::kLoop] = "1"; });
+    RunUntilStop(kGreen * 6);
+    // 1 unit, then 3 more with no round between; the 1 typed during them applies from the next wait.
+    ASSERT_GE(Gaps().size(), 2u);
+    EXPECT_EQ(Gaps()[0], 4 * kGreen);
+    EXPECT_EQ(Gaps()[1], kGreen);
+}
+
+TEST_F(MonitorTest, OutOfRangeIntervalsTypedDuringARunAreHeld) {
+    for (const char* typed : {"0", "-3", "40000"}) {
+        view.fields[Field::kLoop] = typed;
+        EXPECT_EQ(m.GetLoopMinutes(), std::string(typed) == "40000" ? 999 : 1) << typed;
+    }
+}
+
+TEST_F(MonitorTest, ARefusedStartChangesNothing) {
+    for (const bool valid : {false, true}) {
+        view.valid = valid;
+        m.bFieldsChanged = valid ? false : true;
+        m.cmdStart_Click();
+        EXPECT_TRUE(rounds.empty());
+        EXPECT_FALSE(m.bLoopRunning);
+        EXPECT_TRUE(view.startEnabled);
+    }
+}
+
+TEST_F(MonitorTest, TestDuringAWaitRunsARoundAtOnceAndRestartsTheCount) {
+    const int64_t test = kGreen + 20'000;
+    f.clock.At(f.clock.now + test - 1, [this] { EXPECT_EQ(view.captions[Label::kCount], "2"); });
+    f.clock.At(f.clock.now + test, [this] { m.cmdTest_Click(); });
+    f.clock.At(f.clock.now + test + 100, [this] { EXPECT_EQ(view.captions[Label::kCount], "1"); });
+    RunUntilStop(Polled(test) + kGreen + 100);
+    EXPECT_EQ(Gaps(), (std::vector<int64_t>{kGreen, Polled(test) - kGreen, kGreen}));
+    EXPECT_EQ(view.captions[Label::kCount], "");
+    f.clock.Sleep(10 * 60'000);
+    EXPECT_EQ(rounds.size(), 4u);  // Stop ended all monitoring
+}
+
+TEST_F(MonitorTest, TheCounterPassingTheLargestSignedValueEndsThatUnitASecondLater) {
+    f.clock.now = 0x7FFFFFFFLL - 20'000;
+    RunUntilStop(3 * 60'000);
+    // The first wait ends a second after the counter goes negative; the next is timed normally.
+    ASSERT_GE(Gaps().size(), 2u);
+    EXPECT_GE(Gaps()[0], 20'000 + 1'000);
+    EXPECT_LE(Gaps()[0], 20'000 + 1'000 + monitor::kPollSleepMs);
+    EXPECT_EQ(Gaps()[1], kGreen);
+}
+
+TEST_F(MonitorTest, TheCounterWrappingFromMinusOneToZeroNeedsNoSpecialCase) {
+    f.clock.now = 0xFFFFFFFFLL - 20'000;
+    RunUntilStop(2 * kGreen + 10);
+    EXPECT_EQ(Gaps(), (std::vector<int64_t>{kGreen, kGreen}));
+}
+
+TEST_F(MonitorTest, AWaitChecksDeadlineBeforeShutdownAndDispatchesBetweenSleeps) {
+    int32_t s = 1;
+    m.bShutdown = true;
+    const int64_t before = f.clock.now;
+    m.PauseSeconds(s);
+    EXPECT_EQ(f.clock.now, before);  // a shutdown asked before the wait ends it at the first check
+    m.bShutdown = false;
+    f.clock.At(before + 100, [this] { m.bShutdown = true; });
+    m.PauseSeconds(s);
+    EXPECT_EQ(f.clock.now, before + 105);  // noticed at the check after the sleep that reached it
+}
+
+}  // namespace

@@ -374,8 +374,9 @@ void Frame::paintEvent(QPaintEvent* /*event*/) {
         style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, this);
     const QRect caption =
         style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(outline.adjusted(0, 0, -1, -1));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(palette().color(QPalette::Window).darker(112));
+    painter.drawRoundedRect(QRectF(outline).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
     if (!title().isEmpty())
         painter.fillRect(caption.adjusted(-2, 0, 2, 0), palette().color(QPalette::Window));
     option.subControls &= ~QStyle::SC_GroupBoxFrame;

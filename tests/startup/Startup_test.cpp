@@ -1,0 +1,171 @@
+// Registry access and logon start over the real per-user registry in a configuration folder of the
+// test's own, and over a registry in memory where a failure must be forced.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "fakes/Fakes.h"
+#include "platform/linux/DesktopEntry.h"
+#include "platform/qt/XdgRegistry.h"
+#include "startup/LogonStart.h"
+
+namespace {
+
+using modPingAuto::kRunKey;
+using modRegistryTools::HKEY_CURRENT_USER;
+using modRegistryTools::REG_SZ;
+
+std::string ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
+}
+
+void WriteAll(const QString& path, const std::string& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+class StartupTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid() && bin.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    }
+    QString Entry() const { return config.path() + "/autostart/TarnovelMon.exe.desktop"; }
+    std::string Exe() const { return QFileInfo(bin.path()).canonicalFilePath().toStdString() + "/TarnovelMon"; }
+    modPingAuto::LogonStart Logon(platform::ProgramLocation at) { return {tools, dialogs, std::move(at)}; }
+
+    QTemporaryDir config, bin;
+    platform::XdgRegistry registry;
+    std::vector<std::string> log;
+    modRegistryTools::RegistryTools tools{registry, [this](const std::string& line) { log.push_back(line); }};
+    fakes::FakeDialogs dialogs;
+};
+
+TEST_F(StartupTest, LogonStartWritesAValidEntryAndEmptiesItWithHidden) {
+    modPingAuto::LogonStart logon = Logon({bin.path().toStdString(), "TarnovelMon"});
+    EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
+    logon.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_TRUE(logon.IsStartupSet("TarnovelMon"));
+    EXPECT_NE(ReadAll(Entry()).find("\nExec=" + Exe() + "\n"), std::string::npos);
+    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
+        EXPECT_EQ(QProcess::execute("desktop-file-validate", {Entry()}), 0);
+    }
+    logon.SaveStartupRegistrySetting(false, "TarnovelMon");
+    EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
+    const std::string emptied = ReadAll(Entry());
+    EXPECT_NE(emptied.find("\nExec=\n"), std::string::npos);
+    EXPECT_NE(emptied.find("\nHidden=true\n"), std::string::npos);
+    std::string value = "x";
+    EXPECT_TRUE(tools.QueryValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", value));
+    EXPECT_EQ(value, std::string(1, '\0'));  // the emptied value reads as one NUL
+    logon.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_TRUE(logon.IsStartupSet("TarnovelMon"));
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(StartupTest, AForeignValueIsNeverTakenOverAndAnUnknownFolderIsNeverOurs) {
+    WriteAll(Entry(), "[Desktop Entry]\nType=Application\nExec=/usr/bin/other --flag\n");
+    modPingAuto::LogonStart logon = Logon({bin.path().toStdString(), "TarnovelMon"});
+    EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
+    logon.SaveStartupRegistrySetting(false, "TarnovelMon");
+    EXPECT_TRUE(dialogs.boxes.empty());
+    logon.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_EQ(dialogs.boxes, std::vector<QString>{"TarnovelMon: Can't set automatic startup"});
+    EXPECT_NE(ReadAll(Entry()).find("Exec=/usr/bin/other --flag"), std::string::npos);
+    // An entry the desktop has hidden is off, whatever it runs.
+    WriteAll(Entry(), "[Desktop Entry]\nType=Application\nExec=" + Exe() + "\nHidden=true\n");
+    EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
+    // With no folder to name the program, nothing is ours, not even an emptied value.
+    QFile::remove(Entry());
+    modPingAuto::LogonStart lost = Logon({config.path().toStdString() + "/gone", "TarnovelMon"});
+    lost.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_FALSE(QFile::exists(Entry()));
+    EXPECT_FALSE(lost.IsStartupSet("TarnovelMon"));
+}
+
+TEST_F(StartupTest, ExecQuotingRoundTripsAwkwardPaths) {
+    const struct {
+        std::string path, exec;
+    } cases[] = {{"/opt/tn/TarnovelMon", "/opt/tn/TarnovelMon"},
+                 {"/opt/my tn/TarnovelMon", "\"/opt/my tn/TarnovelMon\""},
+                 {"/opt/a\"b$c`d\\e/TN", "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e/TN\""},
+                 {"/opt/100%/TN", "/opt/100%%/TN"},
+                 {" /lead", "\" /lead\""},
+                 {"/opt/ünï cødé/TN", "\"/opt/ünï cødé/TN\""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::desktop::ExecValueFor(c.path), c.exec) << c.path;
+        EXPECT_EQ(platform::desktop::CommandText(c.exec), c.path) << c.exec;
+    }
+    EXPECT_FALSE(platform::desktop::CanBeCommand(std::string("a\0b", 3)));
+    EXPECT_FALSE(platform::desktop::CanBeCommand("\xC3"));
+    // What an entry cannot carry is refused, and a value name that cannot be a file name too.
+    EXPECT_FALSE(tools.SetKeyValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", "bad\x01", REG_SZ));
+    EXPECT_FALSE(tools.SetKeyValue(kRunKey, HKEY_CURRENT_USER, "a/b", "/x", REG_SZ));
+    EXPECT_FALSE(QFile::exists(Entry()));
+}
+
+TEST_F(StartupTest, FilesOfTheEarlierVersionReadUnchanged) {
+    WriteAll(Entry(), "[Desktop Entry]\nType=Application\nName=Tarnovel Monitor\nIcon=tarnovelmon\n"
+                      "Exec=\"/opt/my tn/TarnovelMon\"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
+    WriteAll(config.path() + "/TarnovelMon/registry.ini",
+             "; TarnovelMon per-user registry: a [section] per key path, a line per value, name=type:hex bytes.\n"
+             "[Software\\Kestrune\\TN%20Data]\nGreeting=1:686900\nCount=4:2a000000\n");
+    std::string value;
+    EXPECT_TRUE(tools.QueryValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", value));
+    EXPECT_EQ(value, "/opt/my tn/TarnovelMon");
+    EXPECT_TRUE(tools.QueryValue("software\\KESTRUNE\\tn data", HKEY_CURRENT_USER, "greeting", value));
+    EXPECT_EQ(value, "hi");
+    EXPECT_TRUE(tools.QueryValue("Software\\Kestrune\\TN Data", HKEY_CURRENT_USER, "Count", value));
+    EXPECT_EQ(value, "42");
+    // A new value keeps the old ones; a store that cannot be parsed is never written over.
+    EXPECT_TRUE(tools.SetKeyValue("Software\\Kestrune\\TN Data", HKEY_CURRENT_USER, "New", "v", REG_SZ));
+    EXPECT_TRUE(tools.QueryValue("Software\\Kestrune\\TN Data", HKEY_CURRENT_USER, "Greeting", value));
+    EXPECT_EQ(value, "hi");
+    WriteAll(config.path() + "/TarnovelMon/registry.ini", "[Software\\X]\nbroken line\n");
+    EXPECT_FALSE(tools.CreateNewKey("Software\\Y", HKEY_CURRENT_USER));
+    EXPECT_EQ(ReadAll(config.path() + "/TarnovelMon/registry.ini"), "[Software\\X]\nbroken line\n");
+    EXPECT_EQ(log.back(), "modRegistryTools.CreateNewKey: error 901 (level 1, run-time error 0): "
+                          "Error CreateKey: Software\\Y");
+}
+
+TEST_F(StartupTest, AFailedWriteIsReportedAndLogged) {
+    WriteAll(config.path() + "/autostart", "a file where the folder should be");
+    EXPECT_FALSE(tools.SetKeyValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", "/opt/tn/TN", REG_SZ));
+    EXPECT_EQ(log.back(), "modRegistryTools.SetKeyValue: error 902 (level 1, run-time error 0): "
+                          "Error Setting value of key: " + std::string(kRunKey));
+}
+
+TEST(RegistryTools, ReadsByTheRulesOfMissingEmptyAndFailedValues) {
+    fakes::FakeRegistry fake;
+    fake.keys["K"]["text"] = {REG_SZ, std::string("abc\0\0", 5)};
+    fake.keys["K"]["nul"] = {REG_SZ, std::string(1, '\0')};
+    std::vector<std::string> log;
+    modRegistryTools::RegistryTools tools(fake, [&](const std::string& l) { log.push_back(l); });
+    std::string value = "kept";
+    EXPECT_TRUE(tools.QueryValue("K", HKEY_CURRENT_USER, "missing", value));
+    EXPECT_EQ(value, "kept");
+    EXPECT_TRUE(tools.QueryValue("K", HKEY_CURRENT_USER, "text", value));
+    EXPECT_EQ(value, "abc");
+    EXPECT_TRUE(tools.QueryValue("K", HKEY_CURRENT_USER, "nul", value));
+    EXPECT_EQ(value, std::string(1, '\0'));
+    EXPECT_FALSE(tools.QueryValue("Absent", HKEY_CURRENT_USER, "text", value));
+    EXPECT_EQ(value, std::string(1, '\0'));  // untouched when the key cannot be opened
+    EXPECT_EQ(log.back(), "modRegistryTools.QueryValue: error 904 (level 1, run-time error 0): "
+                          "Error Opening Key: Absent");
+    fake.queryDataStatus = platform::kRegCantRead;
+    value = "old";
+    EXPECT_FALSE(tools.QueryValue("K", HKEY_CURRENT_USER, "text", value));
+    EXPECT_EQ(value, "");  // a text read that fails empties the value
+    EXPECT_EQ(log.back(), "modRegistryTools.QueryValue: error 905 (level 1, run-time error 0): "
+                          "Error querying value of key: K Name:_text_");
+    EXPECT_EQ(fake.OpenKeyCount(), 0u);
+}
+
+}  // namespace

@@ -5,8 +5,6 @@
 
 #include "platform/EchoService.h"
 #include "platform/Resolver.h"
-#include "platform/linux/LinuxEchoService.h"
-#include "platform/linux/LinuxResolver.h"
 
 namespace modPing {
 
@@ -16,24 +14,6 @@ constexpr size_t kMaxTextLength = 32767;
 constexpr uint8_t kTypeOfService = 7;
 constexpr size_t kRequestSize = 32;
 constexpr uint8_t kRequestByte = 0x20;
-
-platform::EchoService& SystemEchoService() {
-    static platform::LinuxEchoService service;
-    return service;
-}
-
-platform::Resolver& SystemResolver() {
-    static platform::LinuxResolver resolver;
-    return resolver;
-}
-
-platform::EchoService* gEcho = nullptr;
-platform::Resolver* gResolver = nullptr;
-int32_t gIcmpHandle = 0;
-
-platform::Resolver& CurrentResolver() {
-    return gResolver ? *gResolver : SystemResolver();
-}
 
 std::string TrimSpaces(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
@@ -54,37 +34,30 @@ bool IsDigit(char c) {
 
 }  // namespace
 
-void SetEchoService(platform::EchoService* service) {
-    gEcho = service;
-}
-void SetResolver(platform::Resolver* resolver) {
-    gResolver = resolver;
-}
-platform::EchoService& CurrentEchoService() {
-    return gEcho ? *gEcho : SystemEchoService();
-}
+Engine::Engine(platform::EchoService& echo, platform::Resolver& resolver)
+    : echo_(echo), resolver_(resolver) {}
 
-int16_t StartWinsock() {
+int16_t Engine::StartWinsock() {
     return 0;
 }
 
-int32_t OpenIcmp() {
-    if (gIcmpHandle != 0) CloseIcmp();
-    gIcmpHandle = CurrentEchoService().Open();
-    return gIcmpHandle;
+int32_t Engine::OpenIcmp() {
+    if (handle_ != 0) CloseIcmp();
+    handle_ = echo_.Open();
+    return handle_;
 }
 
-void CloseIcmp() {
-    if (gIcmpHandle != 0) CurrentEchoService().Close(gIcmpHandle);
-    gIcmpHandle = 0;
+void Engine::CloseIcmp() {
+    if (handle_ != 0) echo_.Close(handle_);
+    handle_ = 0;
 }
 
-int32_t IcmpHandle() {
-    return gIcmpHandle;
+int32_t Engine::IcmpHandle() const {
+    return handle_;
 }
 
-int32_t PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
-                    std::string& replyAddress, std::string& status, int32_t& roundTrip) {
+int32_t Engine::PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
+                            std::string& replyAddress, std::string& status, int32_t& roundTrip) {
     const auto destination = OctetsOf(AddressFromText(TrimSpaces(address)));
     platform::EchoOptions options;
     options.ttl = ttl;
@@ -92,9 +65,9 @@ int32_t PingAddress(const std::string& address, const int32_t& timeOut, const ui
     options.flags = platform::kIpFlagDontFragment;
     const std::vector<uint8_t> data(kRequestSize, kRequestByte);
 
-    const platform::EchoReply reply =
-        gIcmpHandle == 0 ? platform::EchoReply{.error = platform::kErrorInvalidHandle}
-                         : CurrentEchoService().SendEcho(gIcmpHandle, destination, data, options, timeOut);
+    const platform::EchoReply reply = handle_ == 0
+                                          ? platform::EchoReply{.error = platform::kErrorInvalidHandle}
+                                          : echo_.SendEcho(handle_, destination, data, options, timeOut);
     if (reply.count == 0) {
         replyAddress = "ICMP ERROR";
         status = std::to_string(reply.error);
@@ -131,7 +104,7 @@ std::string AddressBytesToText(const std::array<uint8_t, 4>& octets) {
            "." + std::to_string(octets[3]);
 }
 
-std::string ResolveAddress(std::string siteText) {
+std::string Engine::ResolveAddress(std::string siteText) {
     if (siteText.size() > kMaxTextLength) return "0";
     if (!siteText.empty() && IsDigit(siteText.front())) {
         const std::string trimmed = TrimSpaces(siteText);
@@ -139,7 +112,7 @@ std::string ResolveAddress(std::string siteText) {
             return AddressBytesToText(OctetsOf(AddressFromText(trimmed)));
         }
     }
-    const auto entry = CurrentResolver().LookupByName(siteText);
+    const auto entry = resolver_.LookupByName(siteText);
     if (!entry) return "0";
     if (entry->empty()) return "";
     return AddressBytesToText(entry->front());

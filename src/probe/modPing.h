@@ -13,27 +13,47 @@ class Resolver;
 
 namespace modPing {
 
-// Starts the sockets layer for the process. Linux needs no start: always 0 (started).
-int16_t StartWinsock();
+// One probe: the echo facility it sends through, the resolver it looks names up with, and the
+// handle it keeps open. It does not own the services it is handed.
+class Engine {
+  public:
+    Engine(platform::EchoService& echo, platform::Resolver& resolver);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
-// Opens the ICMP echo facility and keeps its handle. Returns the handle, 0 when none could be opened
-// (neither a ping socket nor a raw socket is allowed).
-int32_t OpenIcmp();
+    // Starts the sockets layer for the process. Linux needs no start: always 0 (started).
+    int16_t StartWinsock();
 
-// Closes the handle when one is open.
-void CloseIcmp();
+    // Opens the ICMP echo facility and keeps its handle. Returns the handle, 0 when none could be opened
+    // (neither a ping socket nor a raw socket is allowed).
+    int32_t OpenIcmp();
 
-// The handle OpenIcmp keeps: non-zero exactly while a socket is open.
-int32_t IcmpHandle();
+    // Closes the handle when one is open.
+    void CloseIcmp();
 
-// Sends one echo request (32 bytes of 0x20, type of service 7, don't fragment) to the dotted address
-// text (blanks at its ends removed) and waits at most timeOut milliseconds for the answer.
-// Returns the reply count. With a reply: replyAddress is the dotted address that answered, status
-// its status number as text ("0" for an echo reply) and roundTrip the time in whole milliseconds.
-// Without: replyAddress "ICMP ERROR", status the error number as text, roundTrip unchanged.
-// ttl 0 sends with the system's default time to live.
-int32_t PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
-                    std::string& replyAddress, std::string& status, int32_t& roundTrip);
+    // The handle OpenIcmp keeps: non-zero exactly while a socket is open.
+    int32_t IcmpHandle() const;
+
+    // Sends one echo request (32 bytes of 0x20, type of service 7, don't fragment) to the dotted address
+    // text (blanks at its ends removed) and waits at most timeOut milliseconds for the answer.
+    // Returns the reply count. With a reply: replyAddress is the dotted address that answered, status
+    // its status number as text ("0" for an echo reply) and roundTrip the time in whole milliseconds.
+    // Without: replyAddress "ICMP ERROR", status the error number as text, roundTrip unchanged.
+    // ttl 0 sends with the system's default time to live.
+    int32_t PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
+                        std::string& replyAddress, std::string& status, int32_t& roundTrip);
+
+    // The dotted address of a site as typed. A text that begins with a digit and, blanks at its end
+    // aside, holds only digits and dots is an address and is converted without a look-up. Anything
+    // else is looked up by name, unchanged. "0" when the look-up finds nothing (or the text is longer
+    // than 32767 characters), "" when the host has no address, else its first IPv4 address.
+    std::string ResolveAddress(std::string siteText);
+
+  private:
+    platform::EchoService& echo_;
+    platform::Resolver& resolver_;
+    int32_t handle_ = 0;
+};
 
 // The address of a dotted text, network byte order (first octet in the lowest byte). Every text
 // yields an address: each character but "." adds a decimal digit (non-digits count as 0) to the
@@ -43,17 +63,5 @@ int32_t AddressFromText(std::string text);
 
 // "a.b.c.d" of four octets, first octet first, without leading zeros.
 std::string AddressBytesToText(const std::array<uint8_t, 4>& octets);
-
-// The dotted address of a site as typed. A text that begins with a digit and, blanks at its end
-// aside, holds only digits and dots is an address and is converted without a look-up. Anything
-// else is looked up by name, unchanged. "0" when the look-up finds nothing (or the text is longer
-// than 32767 characters), "" when the host has no address, else its first IPv4 address.
-std::string ResolveAddress(std::string siteText);
-
-// The services behind the probe; tests put in-memory ones in their place. nullptr restores the
-// system's. The probe does not own what it is given.
-void SetEchoService(platform::EchoService* service);
-void SetResolver(platform::Resolver* resolver);
-platform::EchoService& CurrentEchoService();
 
 }  // namespace modPing

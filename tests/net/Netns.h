@@ -17,11 +17,10 @@ namespace netns {
 // Why namespaces cannot be used here, or "" when they can.
 inline std::string UnavailableReason() {
     if (geteuid() != 0) return "needs root to create network namespaces";
-    if (std::system("ip netns list >/dev/null 2>&1") != 0) return "the ip command (iproute2) is missing";
-    return "";
+    return std::system("ip netns list >/dev/null 2>&1") == 0 ? "" : "the ip command (iproute2) is missing";
 }
 
-// Runs a shell command; false (with its output on stderr) when it fails.
+// Runs a shell command; false (with its errors on stderr) when it fails.
 inline bool Run(const std::string& command) {
     return std::system((command + " >/dev/null").c_str()) == 0;
 }

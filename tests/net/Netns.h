@@ -43,18 +43,17 @@ inline bool Sysctl(const std::string& name, const std::string& key, const std::s
 // One namespace with its loopback up; deleted with the object.
 class Namespace {
   public:
-    explicit Namespace(const std::string& tag) : name_("tnmon" + std::to_string(getpid()) + tag) {
-        ok_ = Run("ip netns add " + name_) && Run("ip -n " + name_ + " link set lo up");
-    }
+    explicit Namespace(const std::string& tag)
+        : name_("tnmon" + std::to_string(getpid()) + tag),
+          ok_(Run("ip netns add " + name_) && Run("ip -n " + name_ + " link set lo up")) {}
     ~Namespace() { Run("ip netns del " + name_); }
     Namespace(const Namespace&) = delete;
-    Namespace& operator=(const Namespace&) = delete;
     const std::string& name() const { return name_; }
     bool ok() const { return ok_; }
 
   private:
-    std::string name_;
-    bool ok_ = false;
+    const std::string name_;
+    const bool ok_;
 };
 
 }  // namespace netns

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -26,68 +27,60 @@ using Clock = std::chrono::steady_clock;
 
 // An echo responder of our own, on a raw ICMP socket in a namespace whose kernel does not answer
 // echoes itself. It records the IP header fields of the last request and answers as told: after a
-// delay, with duplicates, and with stale, foreign, wrong and corrupted answers sent ahead of it.
+// delay, with duplicates, and with foreign, wrong and corrupted answers sent ahead of it.
 class EchoResponder {
   public:
     struct Behaviour {
         int delayMs = 0;         // the real answer leaves this long after the request came in
         int16_t duplicates = 0;  // copies of the real answer sent after it
         bool silent = false;     // no real answer (the noise is still sent)
-        bool noise = false;      // first: previous sequence, other identifier, other data, bad checksum, cut
+        bool noise = false;      // first: wrong sequence, identifier, data and checksum, and a cut reply
     };
     std::atomic<Behaviour> behaviour{Behaviour{}};
     std::atomic<int> ttl{0}, tos{0}, dontFragment{0};  // of the last request
 
     explicit EchoResponder(const std::string& ns) {
         netns::InNamespace(ns, [&] { fd_ = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP); });
-        if (fd_ >= 0) thread_ = std::thread([this] { Serve(); });
+        thread_ = std::thread([this] {
+            while (!stop_) ServeOne();
+        });
     }
     ~EchoResponder() {
         stop_ = true;
-        if (thread_.joinable()) thread_.join();
+        thread_.join();
         close(fd_);
     }
     bool ok() const { return fd_ >= 0; }
 
   private:
-    static std::vector<uint8_t> Reply(int id, int seq, const std::vector<uint8_t>& data) {
-        auto m =
-            platform::icmp::BuildEchoRequest(static_cast<uint16_t>(id), static_cast<uint16_t>(seq), data);
-        m[0] = m[2] = m[3] = 0;  // an echo reply, checksum anew
-        const uint16_t sum = platform::icmp::Checksum(m);
-        m[2] = static_cast<uint8_t>(sum >> 8), m[3] = static_cast<uint8_t>(sum);
-        return m;
-    }
-
-    void Serve() {
+    void ServeOne() {
         uint8_t b[4096];
-        for (pollfd pfd{fd_, POLLIN, 0}; !stop_;) {
-            sockaddr_in from{};
-            socklen_t len = sizeof from;
-            if (poll(&pfd, 1, 20) <= 0) continue;
-            const ssize_t n = recvfrom(fd_, b, sizeof b, 0, reinterpret_cast<sockaddr*>(&from), &len);
-            const auto received = std::chrono::steady_clock::now();
-            const size_t ihl = (b[0] & 0x0Fu) * 4;
-            if (n < static_cast<ssize_t>(ihl + 8) || b[ihl] != platform::icmp::kTypeEchoRequest) continue;
-            const int id = b[ihl + 4] << 8 | b[ihl + 5], seq = b[ihl + 6] << 8 | b[ihl + 7];
-            const std::vector<uint8_t> data(b + ihl + 8, b + n);
-            tos = b[1], ttl = b[8], dontFragment = (b[6] & 0x40) != 0;
-            const Behaviour how = behaviour;
-            const auto send = [&](const std::vector<uint8_t>& m, size_t size) {
-                sendto(fd_, m.data(), size, 0, reinterpret_cast<const sockaddr*>(&from), sizeof from);
-            };
-            auto real = Reply(id, seq, data);
-            if (how.noise) {
-                for (const auto& m : {Reply(id, seq - 1, data), Reply(id ^ 0xFFFF, seq, data),
-                                      Reply(id, seq, std::vector<uint8_t>(data.size(), 0x21))})
-                    send(m, m.size());
-                real[2] ^= 0x5A, send(real, real.size()), real[2] ^= 0x5A;
-                send(real, 6);
-            }
-            if (how.silent) continue;
-            std::this_thread::sleep_until(received + std::chrono::milliseconds(how.delayMs));
-            for (int i = 0; i <= how.duplicates; ++i) send(real, real.size());
-        }
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        pollfd pfd{fd_, POLLIN, 0};
+        if (poll(&pfd, 1, 20) <= 0) return;
+        const ssize_t n = recvfrom(fd_, b, sizeof b, 0, reinterpret_cast<sockaddr*>(&from), &len);
+        const auto received = std::chrono::steady_clock::now();
+        const size_t ihl = (b[0] & 0x0Fu) * 4;
+        if (n < static_cast<ssize_t>(ihl + 8) || b[ihl] != platform::icmp::kTypeEchoRequest) return;
+        tos = b[1], ttl = b[8], dontFragment = (b[6] & 0x40) != 0;
+        // The request turned into a reply, with byte `at` flipped before or after the checksum.
+        const auto answer = [&](size_t at = 0, uint8_t flip = 0, bool afterSum = false, size_t size = 0) {
+            std::vector<uint8_t> m(b + ihl, b + n);
+            m[0] = m[2] = m[3] = 0;
+            m[at] ^= afterSum ? 0 : flip;
+            const uint16_t sum = platform::icmp::Checksum(m);
+            m[2] = static_cast<uint8_t>(sum >> 8), m[3] = static_cast<uint8_t>(sum);
+            m[at] ^= afterSum ? flip : 0;
+            sendto(fd_, m.data(), size ? size : m.size(), 0, reinterpret_cast<const sockaddr*>(&from),
+                   sizeof from);
+        };
+        const Behaviour how = behaviour;
+        if (how.noise)
+            answer(7, 1), answer(4, 0xFF), answer(8, 1), answer(2, 0x5A, true), answer(0, 0, false, 6);
+        if (how.silent) return;
+        std::this_thread::sleep_until(received + std::chrono::milliseconds(how.delayMs));
+        for (int i = 0; i <= how.duplicates; ++i) answer();
     }
 
     int fd_ = -1;
@@ -102,38 +95,31 @@ using B = EchoResponder::Behaviour;
 // route to 10.9.9.9. The server's kernel does not answer echoes: our responder does.
 struct Topology {
     netns::Namespace client{"c"}, router{"r"}, server{"s"};
-    const std::string c = "ip -n " + client.name() + " ", r = "ip -n " + router.name() + " ",
-                      s = "ip -n " + server.name() + " ", inR = "ip netns exec " + router.name() + " ";
     bool ok =
         client.ok() && router.ok() && server.ok() &&
-        netns::Run(c + "link add c0 type veth peer name r0 netns " + router.name() + " && " + r +
-                   "link add r1 type veth peer name s0 netns " + server.name() + " && " + c +
-                   "addr add 192.0.2.2/24 dev c0 && " + c + "link set c0 up && " + r +
-                   "addr add 192.0.2.1/24 dev r0 && " + r + "link set r0 up && " + r +
-                   "addr add 198.51.100.1/24 dev r1 && " + r + "link set r1 up && " + s +
-                   "addr add 198.51.100.2/24 dev s0 && " + s + "link set s0 up && " + c +
-                   "route add 198.51.100.0/24 via 192.0.2.1 && " + c +
-                   "route add 203.0.113.0/24 via 192.0.2.1 && " + s +
-                   "route add default via 198.51.100.1 && " + r + "route add unreachable 203.0.113.1 && " +
-                   r + "route add blackhole 203.0.113.3 && " + inR + "sysctl -qw net.ipv4.ip_forward=1 && " +
-                   inR + "sysctl -qw net.ipv4.icmp_ratelimit=0") &&
-        netns::Sysctl(server.name(), "net/ipv4/icmp_echo_ignore_all", "1");
+        netns::Run("set -e; c=" + client.name() + " r=" + router.name() + " s=" + server.name() +
+                   "; ip -n $c link add c0 type veth peer name r0 netns $r"
+                   "; ip -n $r link add r1 type veth peer name s0 netns $s"
+                   "; ip -n $c addr add 192.0.2.2/24 dev c0; ip -n $c link set c0 up"
+                   "; ip -n $r addr add 192.0.2.1/24 dev r0; ip -n $r link set r0 up"
+                   "; ip -n $r addr add 198.51.100.1/24 dev r1; ip -n $r link set r1 up"
+                   "; ip -n $s addr add 198.51.100.2/24 dev s0; ip -n $s link set s0 up"
+                   "; ip -n $c route add 198.51.100.0/24 via 192.0.2.1"
+                   "; ip -n $c route add 203.0.113.0/24 via 192.0.2.1"
+                   "; ip -n $s route add default via 198.51.100.1"
+                   "; ip -n $r route add unreachable 203.0.113.1; ip -n $r route add blackhole 203.0.113.3"
+                   "; ip netns exec $r sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0"
+                   "; ip netns exec $s sysctl -qw net.ipv4.icmp_echo_ignore_all=1");
 };
 
 class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
   protected:
-    static void SetUpTestSuite() {
-        if (!netns::UnavailableReason().empty()) return;
-        topology_ = new Topology();
-        responder_ = new EchoResponder(topology_->server.name());
-    }
-    static void TearDownTestSuite() {
-        delete responder_;
-        delete topology_;
-    }
     void SetUp() override {
         NETNS_REQUIRE();
-        ASSERT_TRUE(topology_->ok && responder_->ok());
+        topology_ = std::make_unique<Topology>();
+        ASSERT_TRUE(topology_->ok);
+        responder_ = std::make_unique<EchoResponder>(topology_->server.name());
+        ASSERT_TRUE(responder_->ok());
         const bool ping = GetParam() == IcmpSocketKind::Datagram;
         ASSERT_TRUE(
             netns::Sysctl(topology_->client.name(), "net/ipv4/ping_group_range", ping ? "0 0" : "1 0"));
@@ -159,17 +145,14 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
         EXPECT_GE(roundTrip_, delayMs);  // the noise came first and was passed over
         EXPECT_LE(roundTrip_, delayMs + 1);
     }
-    static Topology* topology_;
-    static EchoResponder* responder_;
+    std::unique_ptr<Topology> topology_;
+    std::unique_ptr<EchoResponder> responder_;  // destroyed before the namespaces
     platform::LinuxEchoService echo_;
     platform::LinuxResolver resolver_;
     modPing::Engine probe_{echo_, resolver_};
     int32_t roundTrip_ = -1;
     int64_t elapsedMs_ = 0;
 };
-
-Topology* RoutedProbe::topology_ = nullptr;
-EchoResponder* RoutedProbe::responder_ = nullptr;
 
 TEST_P(RoutedProbe, RepliesCarryTheRequestAsSentAndTheirRoundTrip) {
     for (const uint8_t ttl : {uint8_t{64}, uint8_t{2}, uint8_t{0}}) {
@@ -208,8 +191,8 @@ TEST_P(RoutedProbe, SilenceTimesOutOnTimeAndLateOrForeignAnswersAreNoAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RoutedProbe, testing::Values(IcmpSocketKind::Datagram, IcmpSocketKind::Raw));
 
-// Resolves in a child that has entered the namespace and sees our hosts file, resolver and name
-// service configuration in place of the system's; the namespace's DNS server is nobody.
+// Resolves in a child that has entered the namespace and sees our hosts file and name service
+// configuration in place of the system's. A DNS server is out of reach: the namespace has only loopback.
 TEST(ResolverNet, ResolvesThroughTheSystemResolver) {
     NETNS_REQUIRE();
     netns::Namespace ns("res");
@@ -217,7 +200,6 @@ TEST(ResolverNet, ResolvesThroughTheSystemResolver) {
     const std::string dir = testing::TempDir();
     std::ofstream(dir + "hosts") << "198.51.100.7 box.test\n203.0.113.5 multi.test\n203.0.113.6 multi.test\n"
                                     "192.0.2.9 3com.test\n";
-    std::ofstream(dir + "resolv.conf") << "nameserver 127.0.0.1\noptions timeout:1 attempts:1\n";
     std::ofstream(dir + "nsswitch.conf") << "hosts: files dns\n";
     const std::string sites[] = {"box.test", "multi.test", "3com.test", "nosuch.test",
                                  "1x.2.3.4", " box.test",  "",          std::string("box.test\0x", 10)};
@@ -226,7 +208,7 @@ TEST(ResolverNet, ResolvesThroughTheSystemResolver) {
         const int fd = open(("/run/netns/" + ns.name()).c_str(), O_RDONLY);
         int failures = setns(fd, CLONE_NEWNET) != 0 || unshare(CLONE_NEWNS) != 0 ||
                        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0;
-        for (const std::string file : {"hosts", "resolv.conf", "nsswitch.conf"})
+        for (const std::string file : {"hosts", "nsswitch.conf"})
             failures += mount((dir + file).c_str(), ("/etc/" + file).c_str(), nullptr, MS_BIND, nullptr) != 0;
         platform::LinuxResolver resolver;
         platform::LinuxEchoService echo;

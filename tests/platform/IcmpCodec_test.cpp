@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-
-#include "platform/EchoService.h"
+#include <tuple>
 
 namespace {
 
 using namespace platform::icmp;
-namespace st = platform::ip_status;
 using Bytes = std::vector<uint8_t>;
 
 const Octets kDest{198, 51, 100, 2}, kRouter{192, 0, 2, 1}, kLocal{192, 0, 2, 2};
@@ -42,13 +40,19 @@ Bytes Ip(const Octets& src, const Octets& dst, const Bytes& payload, int optionW
     return p;
 }
 
+// The packet cut (or padded with zeros) to `size` bytes, and with one byte changed.
+Bytes Cut(Bytes p, size_t size) {
+    p.resize(size);
+    return p;
+}
 Bytes With(Bytes p, size_t at, uint8_t value) {
     p.at(at) = value;
     return p;
 }
-Bytes Cut(Bytes p, size_t size) {
-    p.resize(size);
-    return p;
+
+// Our request as it left, or another one.
+Bytes Request(uint16_t id = kId, uint16_t seq = kSeq, const Octets& dst = kDest) {
+    return Ip(kLocal, dst, Icmp(kTypeEchoRequest, id, seq));
 }
 
 // An error report from the router quoting the first `keep` bytes of a packet.
@@ -58,7 +62,7 @@ Bytes Report(uint8_t type, uint8_t code, const Bytes& quoted, size_t keep = 28) 
 
 TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
     const Bytes reply = Ip(kDest, kLocal, Icmp(kTypeEchoReply));
-    const Bytes request = Ip(kLocal, kDest, Icmp(kTypeEchoRequest));
+    const Bytes request = Request();
     const struct {
         const char* name;
         Bytes packet;
@@ -82,17 +86,12 @@ TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
         {"our own request on loopback", request, Answer::None},
         {"time exceeded quoting us", Report(kTypeTimeExceeded, 0, request), Answer::ErrorReport},
         {"unreachable quoting all of us", Report(kTypeDestUnreachable, 1, request, 99), Answer::ErrorReport},
-        {"quoting another sequence",
-         Report(kTypeTimeExceeded, 0, Ip(kLocal, kDest, Icmp(kTypeEchoRequest, kId, kSeq + 1))),
-         Answer::None},
-        {"quoting another identifier",
-         Report(kTypeTimeExceeded, 0, Ip(kLocal, kDest, Icmp(kTypeEchoRequest, kId ^ 1))), Answer::None},
-        {"quoting another host", Report(kTypeTimeExceeded, 0, Ip(kLocal, kRouter, Icmp(kTypeEchoRequest))),
-         Answer::None},
+        {"quoting another sequence", Report(kTypeTimeExceeded, 0, Request(kId, kSeq + 1)), Answer::None},
+        {"quoting another identifier", Report(kTypeTimeExceeded, 0, Request(kId ^ 1)), Answer::None},
+        {"quoting another host", Report(kTypeTimeExceeded, 0, Request(kId, kSeq, kRouter)), Answer::None},
         {"quoting too little", Report(kTypeTimeExceeded, 0, request, 27), Answer::None},
         {"redirect", Report(kTypeRedirect, 1, request), Answer::None},
-        {"quoting a reply", Report(kTypeTimeExceeded, 0, reply), Answer::None},
-    };
+        {"quoting a reply", Report(kTypeTimeExceeded, 0, reply), Answer::None}};
     for (const auto& c : cases) EXPECT_EQ(MatchRawPacket(c.packet, kExpected).answer, c.answer) << c.name;
     EXPECT_EQ(MatchRawPacket(reply, kExpected).from, kDest);
     const Match report = MatchRawPacket(Report(kTypeTimeExceeded, 1, request), kExpected);
@@ -113,34 +112,18 @@ TEST(MatchDatagram, MatchesSequenceAndDataButLeavesTheIdentifierToTheKernel) {
 }
 
 TEST(StatusForIcmp, MapsReportsAndLocalErrorsToStatusNumbers) {
-    const struct {
-        uint8_t type, code;
-        std::optional<uint32_t> status;
-    } rows[] = {
-        {3, 0, st::kDestNetUnreachable},
-        {3, 6, st::kDestNetUnreachable},
-        {3, 9, st::kDestNetUnreachable},
-        {3, 11, st::kDestNetUnreachable},
-        {3, 1, st::kDestHostUnreachable},
-        {3, 10, st::kDestHostUnreachable},
-        {3, 13, st::kDestHostUnreachable},
-        {3, 2, st::kDestProtUnreachable},
-        {3, 3, st::kDestPortUnreachable},
-        {3, 4, st::kPacketTooBig},
-        {3, 5, st::kBadRoute},
-        {11, 0, st::kTtlExpiredTransit},
-        {11, 1, st::kTtlExpiredReassem},
-        {12, 0, st::kParamProblem},
-        {4, 0, st::kSourceQuench},
-        {5, 1, std::nullopt},
-        {0, 0, std::nullopt},
-        {8, 0, std::nullopt},
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(StatusForIcmp(r.type, r.code), r.status) << +r.type << "/" << +r.code;
-    EXPECT_EQ(StatusForSendError(ENETUNREACH), st::kDestNetUnreachable);
-    EXPECT_EQ(StatusForSendError(EHOSTUNREACH), st::kDestHostUnreachable);
-    EXPECT_EQ(StatusForSendError(EMSGSIZE), st::kGeneralFailure);
+    // clang-format off
+    const std::tuple<uint8_t, uint8_t, std::optional<uint32_t>> rows[] = {
+        {3, 0, 11002}, {3, 6, 11002}, {3, 9, 11002},  {3, 11, 11002}, {3, 1, 11003},  {3, 10, 11003},
+        {3, 13, 11003}, {3, 2, 11004}, {3, 3, 11005},  {3, 4, 11009},  {3, 5, 11012},  {11, 0, 11013},
+        {11, 1, 11014}, {12, 0, 11015}, {4, 0, 11016}, {5, 1, std::nullopt}, {0, 0, std::nullopt},
+        {8, 0, std::nullopt}};
+    // clang-format on
+    for (const auto& [type, code, status] : rows)
+        EXPECT_EQ(StatusForIcmp(type, code), status) << +type << "/" << +code;
+    EXPECT_EQ(StatusForSendError(ENETUNREACH), 11002u);
+    EXPECT_EQ(StatusForSendError(EHOSTUNREACH), 11003u);
+    EXPECT_EQ(StatusForSendError(EMSGSIZE), 11050u);
     EXPECT_EQ(Checksum(Bytes{0x00, 0x01, 0xf2, 0x03, 0xf4, 0xf5, 0xf6, 0xf7, 0x01}), 0x210d);
 }
 

@@ -18,12 +18,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(ReadNumber, ReadsTheNumberAtTheStartOfTheText) {
     const std::string zeros(100000, '0');
-    struct Case {
-        std::string text;
-        double plain, zeroPrefixed;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<std::string, double, double> cases[] = {
         {"1000", 1000, 1000},   {"+3", 3, 0},         {"-5", -5, 0},           {" 1 2 ", 12, 12},
         {"- 5", -5, 0},         {"\t7\n", 7, 7},      {"\r5", 0, 0},           {"12ms", 12, 12},
         {".5", 0.5, 0.5},       {"1.2.3", 1.2, 1.2},  {"1.6", 1.6, 1.6},       {"", 0, 0},
@@ -42,9 +38,9 @@ TEST(ReadNumber, ReadsTheNumberAtTheStartOfTheText) {
         {"&H10000000000000800000000000000001", std::ldexp(1.0, 124) + std::ldexp(1.0, 72), 0},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        EXPECT_EQ(ReadNumber(c.text), c.plain) << '"' << c.text.substr(0, 40) << '"';
-        EXPECT_EQ(ReadNumberZeroPrefixed(c.text), c.zeroPrefixed) << '"' << c.text.substr(0, 40) << '"';
+    for (const auto& [text, plain, zeroPrefixed] : cases) {
+        EXPECT_EQ(ReadNumber(text), plain) << '"' << text.substr(0, 40) << '"';
+        EXPECT_EQ(ReadNumberZeroPrefixed(text), zeroPrefixed) << '"' << text.substr(0, 40) << '"';
     }
     EXPECT_TRUE(std::signbit(ReadNumber("-1e-400")));
 }

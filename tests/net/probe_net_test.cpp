@@ -3,11 +3,9 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -92,7 +90,7 @@ using B = EchoResponder::Behaviour;
 
 // client 192.0.2.2 -- 192.0.2.1 router 198.51.100.1 -- 198.51.100.2 server. The router forwards,
 // has an unreachable route to 203.0.113.1 and a blackhole for 203.0.113.3; the client knows no
-// route to 10.9.9.9. The server's kernel does not answer echoes: our responder does.
+// route to 10.9.9.9. The server's kernel does not answer echoes: our responder there does.
 struct Topology {
     netns::Namespace client{"c"}, router{"r"}, server{"s"};
     bool ok =
@@ -110,6 +108,7 @@ struct Topology {
                    "; ip -n $r route add unreachable 203.0.113.1; ip -n $r route add blackhole 203.0.113.3"
                    "; ip netns exec $r sysctl -qw net.ipv4.ip_forward=1 net.ipv4.icmp_ratelimit=0"
                    "; ip netns exec $s sysctl -qw net.ipv4.icmp_echo_ignore_all=1");
+    EchoResponder responder{server.name()};  // destroyed before the namespaces
 };
 
 class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
@@ -117,9 +116,7 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
     void SetUp() override {
         NETNS_REQUIRE();
         topology_ = std::make_unique<Topology>();
-        ASSERT_TRUE(topology_->ok);
-        responder_ = std::make_unique<EchoResponder>(topology_->server.name());
-        ASSERT_TRUE(responder_->ok());
+        ASSERT_TRUE(topology_->ok && topology_->responder.ok());
         const bool ping = GetParam() == IcmpSocketKind::Datagram;
         ASSERT_TRUE(
             netns::Sysctl(topology_->client.name(), "net/ipv4/ping_group_range", ping ? "0 0" : "1 0"));
@@ -139,14 +136,13 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
     // A reply delayed D ms must read as D or D+1; more only when the machine was too busy to wake
     // the responder or the probe in time, so such a reading is tried again a few times.
     void ExpectDelayed(int delayMs) {
-        responder_->behaviour = B{.delayMs = delayMs, .noise = true};
+        topology_->responder.behaviour = B{.delayMs = delayMs, .noise = true};
         for (int i = 0; i < 5 && (i == 0 || roundTrip_ > delayMs + 1); ++i)
             EXPECT_EQ(Ping("198.51.100.2"), "1 198.51.100.2 0");
         EXPECT_GE(roundTrip_, delayMs);  // the noise came first and was passed over
         EXPECT_LE(roundTrip_, delayMs + 1);
     }
     std::unique_ptr<Topology> topology_;
-    std::unique_ptr<EchoResponder> responder_;  // destroyed before the namespaces
     platform::LinuxEchoService echo_;
     platform::LinuxResolver resolver_;
     modPing::Engine probe_{echo_, resolver_};
@@ -157,10 +153,10 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
 TEST_P(RoutedProbe, RepliesCarryTheRequestAsSentAndTheirRoundTrip) {
     for (const uint8_t ttl : {uint8_t{64}, uint8_t{2}, uint8_t{0}}) {
         EXPECT_EQ(Ping("  198.51.100.2 ", 1000, ttl), "1 198.51.100.2 0");
-        EXPECT_EQ(responder_->ttl, (ttl == 0 ? 64 : ttl) - 1);  // one hop
+        EXPECT_EQ(topology_->responder.ttl, (ttl == 0 ? 64 : ttl) - 1);  // one hop
     }
-    EXPECT_EQ(responder_->tos, 7);
-    EXPECT_EQ(responder_->dontFragment, 1);
+    EXPECT_EQ(topology_->responder.tos, 7);
+    EXPECT_EQ(topology_->responder.dontFragment, 1);
     ExpectDelayed(0);
     ExpectDelayed(40);
     EXPECT_EQ(Ping("ICMP ERROR"), "0 ICMP ERROR 11018");  // refused without sending
@@ -177,51 +173,41 @@ TEST_P(RoutedProbe, SilenceTimesOutOnTimeAndLateOrForeignAnswersAreNoAnswers) {
     EXPECT_EQ(Ping("203.0.113.3", 200), "0 ICMP ERROR 11010");
     EXPECT_GE(elapsedMs_, 200);
     EXPECT_LE(elapsedMs_, 250);
-    responder_->behaviour = B{.silent = true, .noise = true};
+    topology_->responder.behaviour = B{.silent = true, .noise = true};
     EXPECT_EQ(Ping("198.51.100.2", 150), "0 ICMP ERROR 11010");
-    responder_->behaviour = B{.duplicates = 5};
-    EXPECT_EQ(Ping("198.51.100.2"), "1 198.51.100.2 0");
-    responder_->behaviour = B{.delayMs = 120};
+    topology_->responder.behaviour = B{.delayMs = 120, .duplicates = 5};
     EXPECT_EQ(Ping("198.51.100.2", 60), "0 ICMP ERROR 11010");
-    // The duplicates and the late answer arrive while this request waits, and are passed over.
-    responder_->behaviour = B{.delayMs = 100};
+    // The late answer and its duplicates arrive while this request waits, and are passed over.
+    topology_->responder.behaviour = B{.delayMs = 100};
     EXPECT_EQ(Ping("198.51.100.2"), "1 198.51.100.2 0");
     EXPECT_GE(roundTrip_, 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RoutedProbe, testing::Values(IcmpSocketKind::Datagram, IcmpSocketKind::Raw));
 
-// Resolves in a child that has entered the namespace and sees our hosts file and name service
-// configuration in place of the system's. A DNS server is out of reach: the namespace has only loopback.
+// Resolves on a thread that has entered the namespace and a mount namespace of its own, where our
+// hosts file stands in for the system's. A DNS server is out of reach: the namespace has only loopback.
 TEST(ResolverNet, ResolvesThroughTheSystemResolver) {
     NETNS_REQUIRE();
     netns::Namespace ns("res");
     ASSERT_TRUE(ns.ok());
-    const std::string dir = testing::TempDir();
-    std::ofstream(dir + "hosts") << "198.51.100.7 box.test\n203.0.113.5 multi.test\n203.0.113.6 multi.test\n"
-                                    "192.0.2.9 3com.test\n";
-    std::ofstream(dir + "nsswitch.conf") << "hosts: files dns\n";
-    const std::string sites[] = {"box.test", "multi.test", "3com.test", "nosuch.test",
-                                 "1x.2.3.4", " box.test",  "",          std::string("box.test\0x", 10)};
-    const pid_t child = fork();
-    if (child == 0) {
-        const int fd = open(("/run/netns/" + ns.name()).c_str(), O_RDONLY);
-        int failures = setns(fd, CLONE_NEWNET) != 0 || unshare(CLONE_NEWNS) != 0 ||
-                       mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0;
-        for (const std::string file : {"hosts", "nsswitch.conf"})
-            failures += mount((dir + file).c_str(), ("/etc/" + file).c_str(), nullptr, MS_BIND, nullptr) != 0;
-        platform::LinuxResolver resolver;
+    const std::string hosts = testing::TempDir() + "hosts";
+    std::ofstream(hosts) << "198.51.100.7 box.test\n203.0.113.5 multi.test\n203.0.113.6 multi.test\n"
+                            "192.0.2.9 3com.test\n";
+    netns::InNamespace(ns.name(), [&] {
+        ASSERT_EQ(unshare(CLONE_NEWNS), 0);
+        ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+        ASSERT_EQ(mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr), 0);
         platform::LinuxEchoService echo;
+        platform::LinuxResolver resolver;
         modPing::Engine probe(echo, resolver);
         std::string got;
-        for (const auto& site : sites) got += probe.ResolveAddress(site) + ",";
-        if (got != "198.51.100.7,203.0.113.5,192.0.2.9,0,0,0,0,0," && ++failures)
-            std::fputs(got.c_str(), stderr);
-        _exit(failures);
-    }
-    int status = -1;
-    EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << status;
+        for (const std::string site :
+             {"box.test", "multi.test", "3com.test", "nosuch.test", "1x.2.3.4", " box.test", ""})
+            got += probe.ResolveAddress(site) + ",";
+        EXPECT_EQ(got + probe.ResolveAddress(std::string("box.test\0x", 10)),
+                  "198.51.100.7,203.0.113.5,192.0.2.9,0,0,0,0,0");
+    });
 }
 
 }  // namespace

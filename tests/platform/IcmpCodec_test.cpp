@@ -18,12 +18,9 @@ const Expected kExpected{kDest, kId, true, kSeq, kData};
 Bytes Icmp(uint8_t type, uint16_t id = kId, uint16_t seq = kSeq, const Bytes& body = kData,
            uint8_t code = 0) {
     Bytes m = BuildEchoRequest(id, seq, body);
-    m[0] = type;
-    m[1] = code;
-    m[2] = m[3] = 0;
+    m[0] = type, m[1] = code, m[2] = m[3] = 0;
     const uint16_t sum = Checksum(m);
-    m[2] = static_cast<uint8_t>(sum >> 8);
-    m[3] = static_cast<uint8_t>(sum);
+    m[2] = static_cast<uint8_t>(sum >> 8), m[3] = static_cast<uint8_t>(sum);
     return m;
 }
 
@@ -101,7 +98,6 @@ TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
 
 TEST(MatchDatagram, MatchesSequenceAndDataButLeavesTheIdentifierToTheKernel) {
     EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 999), kDest, kExpected).from, kDest);
-    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 999), kDest, kExpected).answer, Answer::EchoReply);
     for (const Bytes& m : {Icmp(kTypeEchoReply, 999, kSeq + 1), Icmp(kTypeEchoReply, 999, kSeq, Bytes(32, 0)),
                            Cut(Icmp(kTypeEchoReply), 7), Icmp(kTypeEchoRequest)})
         EXPECT_EQ(MatchDatagram(m, kDest, kExpected).answer, Answer::None);

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/linux/LinuxEchoService.h"
+#include "platform/linux/LinuxResolver.h"
 #include "probe/modPing.h"
 
 extern char** environ;
@@ -31,7 +33,10 @@ double SelfCpuUs() {
 }
 
 void BM_InProcessProbe(benchmark::State& state) {
-    if (modPing::OpenIcmp() == 0) {
+    platform::LinuxEchoService echo;
+    platform::LinuxResolver resolver;
+    modPing::Engine probe(echo, resolver);
+    if (probe.OpenIcmp() == 0) {
         state.SkipWithError("no ICMP socket allowed (see README: ICMP permission)");
         return;
     }
@@ -42,10 +47,10 @@ void BM_InProcessProbe(benchmark::State& state) {
     const double cpu0 = SelfCpuUs();
     int64_t failures = 0;
     for (auto _ : state) {
-        if (modPing::PingAddress("127.0.0.1", timeOut, ttl, reply, status, rtt) == 0) ++failures;
+        if (probe.PingAddress("127.0.0.1", timeOut, ttl, reply, status, rtt) == 0) ++failures;
     }
     const double perProbe = (SelfCpuUs() - cpu0) / static_cast<double>(state.iterations());
-    modPing::CloseIcmp();
+    probe.CloseIcmp();
     gInProcessCpuUs = perProbe;
     state.counters["cpu_us_per_probe"] = perProbe;
     state.counters["failures"] = static_cast<double>(failures);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 namespace common {
 
@@ -82,27 +83,25 @@ double ReadRadixInteger(Cursor& cursor, int bitsPerDigit) {
     return std::ldexp(static_cast<double>(head), static_cast<int>(shift));
 }
 
-double ReadDecimal(Cursor& cursor) {
-    bool negative = false;
-    if (cursor.Peek() == '+' || cursor.Peek() == '-') {
-        negative = cursor.Peek() == '-';
-        cursor.Advance();
-    }
-
-    // The significant digits, without leading zeros, and the value written as 0.<digits> x 10^exponent.
+// The significant digits, without leading zeros, of a number written as 0.<digits> x 10^exponent.
+struct Mantissa {
     std::string digits;
     int64_t exponent = 0;
     bool anyDigit = false;
+};
+
+Mantissa ReadMantissa(Cursor& cursor) {
+    Mantissa m;
     bool seenPoint = false;
     for (;;) {
         const char c = cursor.Peek();
         if (IsDigit(c)) {
-            anyDigit = true;
-            if (!digits.empty() || c != '0') {
-                digits.push_back(c);
-                if (!seenPoint && exponent < kExponentLimit) ++exponent;
-            } else if (seenPoint && exponent > -kExponentLimit) {
-                --exponent;
+            m.anyDigit = true;
+            if (!m.digits.empty() || c != '0') {
+                m.digits.push_back(c);
+                if (!seenPoint && m.exponent < kExponentLimit) ++m.exponent;
+            } else if (seenPoint && m.exponent > -kExponentLimit) {
+                --m.exponent;
             }
         } else if (c == '.' && !seenPoint) {
             seenPoint = true;
@@ -111,30 +110,35 @@ double ReadDecimal(Cursor& cursor) {
         }
         cursor.Advance();
     }
-    if (!anyDigit) return 0.0;
+    return m;
+}
 
-    // The exponent letter only counts when digits follow it, with or without a sign between.
+// The written exponent after E or D, 0 when there is none. The letter only counts when digits
+// follow it, with or without a sign between; otherwise the cursor stays before it.
+int64_t ReadExponent(Cursor& cursor) {
     const size_t beforeExponent = cursor.Position();
     const char letter = cursor.Peek();
-    if (letter == 'e' || letter == 'E' || letter == 'd' || letter == 'D') {
+    if (letter != 'e' && letter != 'E' && letter != 'd' && letter != 'D') return 0;
+    cursor.Advance();
+    bool negative = false;
+    if (cursor.Peek() == '+' || cursor.Peek() == '-') {
+        negative = cursor.Peek() == '-';
         cursor.Advance();
-        bool exponentNegative = false;
-        if (cursor.Peek() == '+' || cursor.Peek() == '-') {
-            exponentNegative = cursor.Peek() == '-';
-            cursor.Advance();
-        }
-        if (IsDigit(cursor.Peek())) {
-            int64_t written = 0;
-            while (IsDigit(cursor.Peek())) {
-                if (written < kExponentLimit / 10) written = written * 10 + (cursor.Peek() - '0');
-                cursor.Advance();
-            }
-            exponent += exponentNegative ? -written : written;
-        } else {
-            cursor.Restore(beforeExponent);
-        }
     }
+    if (!IsDigit(cursor.Peek())) {
+        cursor.Restore(beforeExponent);
+        return 0;
+    }
+    int64_t written = 0;
+    while (IsDigit(cursor.Peek())) {
+        if (written < kExponentLimit / 10) written = written * 10 + (cursor.Peek() - '0');
+        cursor.Advance();
+    }
+    return negative ? -written : written;
+}
 
+// The double nearest to +/- 0.<digits> x 10^exponent.
+double ToDouble(bool negative, std::string digits, int64_t exponent) {
     const double zero = negative ? -0.0 : 0.0;
     const double infinity = negative ? -HUGE_VAL : HUGE_VAL;
     while (!digits.empty() && digits.back() == '0') digits.pop_back();
@@ -157,6 +161,18 @@ double ReadDecimal(Cursor& cursor) {
     if (result.ec == std::errc::result_out_of_range) return exponent > 0 ? infinity : zero;
     if (result.ec != std::errc()) return zero;
     return value;
+}
+
+double ReadDecimal(Cursor& cursor) {
+    bool negative = false;
+    if (cursor.Peek() == '+' || cursor.Peek() == '-') {
+        negative = cursor.Peek() == '-';
+        cursor.Advance();
+    }
+    Mantissa m = ReadMantissa(cursor);
+    if (!m.anyDigit) return 0.0;
+    const int64_t exponent = m.exponent + ReadExponent(cursor);
+    return ToDouble(negative, std::move(m.digits), exponent);
 }
 
 // Rounds to the nearest integer, ties to the even neighbour, independent of the rounding mode.

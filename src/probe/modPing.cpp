@@ -34,6 +34,13 @@ bool IsDigit(char c) {
 
 }  // namespace
 
+Engine::Engine(platform::EchoService& echo, platform::Resolver& resolver)
+    : echo_(echo), resolver_(resolver) {}
+
+int16_t Engine::StartWinsock() {
+    return 0;
+}
+
 int32_t Engine::OpenIcmp() {
     if (handle_ != 0) CloseIcmp();
     handle_ = echo_.Open();
@@ -43,6 +50,10 @@ int32_t Engine::OpenIcmp() {
 void Engine::CloseIcmp() {
     if (handle_ != 0) echo_.Close(handle_);
     handle_ = 0;
+}
+
+int32_t Engine::IcmpHandle() const {
+    return handle_;
 }
 
 int32_t Engine::PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,

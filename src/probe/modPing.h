@@ -13,22 +13,16 @@ class Resolver;
 
 namespace modPing {
 
-// The address of a dotted text, network byte order (first octet in the lowest byte). Every text
-// yields an address: each character but "." adds a decimal digit (non-digits count as 0) to the
-// current octet, modulo 256; "." moves to the next octet and a fourth "." ends the scan; the last
-// number always goes to the fourth octet ("10.1" is 10.0.0.1).
-int32_t AddressFromText(std::string text);
-
-// "a.b.c.d" of four octets, first octet first, without leading zeros.
-std::string AddressBytesToText(const std::array<uint8_t, 4>& octets);
-
-// The engine over the echo service and resolver it is handed; it keeps the ICMP handle.
+// One probe: the echo facility it sends through, the resolver it looks names up with, and the
+// handle it keeps open. It does not own the services it is handed.
 class Engine {
   public:
-    Engine(platform::EchoService& echo, platform::Resolver& resolver) : echo_(echo), resolver_(resolver) {}
+    Engine(platform::EchoService& echo, platform::Resolver& resolver);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
     // Starts the sockets layer for the process. Linux needs no start: always 0 (started).
-    int16_t StartWinsock() { return 0; }
+    int16_t StartWinsock();
 
     // Opens the ICMP echo facility and keeps its handle. Returns the handle, 0 when none could be opened
     // (neither a ping socket nor a raw socket is allowed).
@@ -38,7 +32,7 @@ class Engine {
     void CloseIcmp();
 
     // The handle OpenIcmp keeps: non-zero exactly while a socket is open.
-    int32_t IcmpHandle() const { return handle_; }
+    int32_t IcmpHandle() const;
 
     // Sends one echo request (32 bytes of 0x20, type of service 7, don't fragment) to the dotted address
     // text (blanks at its ends removed) and waits at most timeOut milliseconds for the answer.
@@ -60,5 +54,14 @@ class Engine {
     platform::Resolver& resolver_;
     int32_t handle_ = 0;
 };
+
+// The address of a dotted text, network byte order (first octet in the lowest byte). Every text
+// yields an address: each character but "." adds a decimal digit (non-digits count as 0) to the
+// current octet, modulo 256; "." moves to the next octet and a fourth "." ends the scan; the last
+// number always goes to the fourth octet ("10.1" is 10.0.0.1).
+int32_t AddressFromText(std::string text);
+
+// "a.b.c.d" of four octets, first octet first, without leading zeros.
+std::string AddressBytesToText(const std::array<uint8_t, 4>& octets);
 
 }  // namespace modPing

@@ -18,7 +18,6 @@ class FakeEchoService : public platform::EchoService {
         platform::EchoOptions options;
         int32_t timeoutMs;
     };
-
     bool openFails = false;
     std::deque<platform::EchoReply> replies;  // answered in order; when none is queued: `fallback`
     platform::EchoReply fallback{.error = platform::ip_status::kReqTimedOut};
@@ -38,11 +37,10 @@ class FakeEchoService : public platform::EchoService {
         requests.push_back({handle, destination, data, options, timeoutMs});
         if (onSend) onSend(requests.back());
         if (replies.empty()) return fallback;
-        platform::EchoReply r = replies.front();
+        const platform::EchoReply r = replies.front();
         replies.pop_front();
         return r;
     }
-
     static platform::EchoReply Reply(std::array<uint8_t, 4> from, uint32_t status, uint32_t rtt) {
         return {.count = 1, .address = from, .status = status, .roundTripMs = rtt, .error = 0};
     }

@@ -18,8 +18,7 @@ class FakeResolver : public platform::Resolver {
     std::optional<std::vector<platform::Ipv4Octets>> LookupByName(const std::string& name) override {
         lookups.push_back(name);
         const auto it = hosts.find(name);
-        if (it == hosts.end()) return std::nullopt;
-        return it->second;
+        return it == hosts.end() ? std::nullopt : std::optional(it->second);
     }
 };
 

@@ -3,298 +3,124 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <functional>
-
-#include "platform/EchoService.h"
+#include <tuple>
 
 namespace {
 
 using namespace platform::icmp;
-namespace st = platform::ip_status;
+using Bytes = std::vector<uint8_t>;
 
-const Octets kDest{198, 51, 100, 2};
-const Octets kRouter{192, 0, 2, 1};
-const Octets kLocal{192, 0, 2, 2};
-const std::vector<uint8_t> kData(32, 0x20);
-constexpr uint16_t kId = 0x1234;
-constexpr uint16_t kSeq = 0xBEEF;
+const Octets kDest{198, 51, 100, 2}, kRouter{192, 0, 2, 1}, kLocal{192, 0, 2, 2};
+const Bytes kData(32, 0x20);
+constexpr uint16_t kId = 0x1234, kSeq = 0xBEEF;
+const Expected kExpected{kDest, kId, true, kSeq, kData};
 
-Expected Expect() {
-    return {kDest, kId, true, kSeq, kData};
-}
-
-void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v >> 8);
-    b[at + 1] = static_cast<uint8_t>(v & 0xFF);
-}
-
-std::vector<uint8_t> Icmp(uint8_t type, uint8_t code, uint16_t id, uint16_t seq,
-                          const std::vector<uint8_t>& body) {
-    std::vector<uint8_t> m = BuildEchoRequest(id, seq, body);
-    m[0] = type;
-    m[1] = code;
-    Put16(m, 2, 0);
-    Put16(m, 2, Checksum(m));
+Bytes Icmp(uint8_t type, uint16_t id = kId, uint16_t seq = kSeq, const Bytes& body = kData,
+           uint8_t code = 0) {
+    Bytes m = BuildEchoRequest(id, seq, body);
+    m[0] = type, m[1] = code, m[2] = m[3] = 0;
+    const uint16_t sum = Checksum(m);
+    m[2] = static_cast<uint8_t>(sum >> 8), m[3] = static_cast<uint8_t>(sum);
     return m;
 }
 
-// An IPv4 packet around a payload; `optionWords` 32-bit words of options.
-std::vector<uint8_t> Ip(const Octets& src, const Octets& dst, const std::vector<uint8_t>& payload,
-                        int optionWords = 0, uint8_t protocol = kProtocolIcmp) {
-    const size_t ihl = 20 + 4 * static_cast<size_t>(optionWords);
-    std::vector<uint8_t> p(ihl, 0);
-    p[0] = static_cast<uint8_t>(0x40 | (ihl / 4));
-    Put16(p, 2, static_cast<uint16_t>(ihl + payload.size()));
-    p[8] = 64;
-    p[9] = protocol;
+// An IPv4 packet around a payload, with `optionWords` 32-bit words of options.
+Bytes Ip(const Octets& src, const Octets& dst, const Bytes& payload, int optionWords = 0, uint8_t proto = 1) {
+    Bytes p(20 + 4 * optionWords, 0);
+    p[0] = static_cast<uint8_t>(0x40 | (p.size() / 4));
+    p[2] = static_cast<uint8_t>((p.size() + payload.size()) >> 8);
+    p[3] = static_cast<uint8_t>(p.size() + payload.size());
+    p[9] = proto;
     std::copy(src.begin(), src.end(), p.begin() + 12);
     std::copy(dst.begin(), dst.end(), p.begin() + 16);
     p.insert(p.end(), payload.begin(), payload.end());
     return p;
 }
 
-std::vector<uint8_t> GoodReply() {
-    return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData));
+// The packet cut (or padded with zeros) to `size` bytes, and with one byte changed.
+Bytes Cut(Bytes p, size_t size) {
+    p.resize(size);
+    return p;
+}
+Bytes With(Bytes p, size_t at, uint8_t value) {
+    p.at(at) = value;
+    return p;
 }
 
-std::vector<uint8_t> ErrorQuoting(uint8_t type, uint8_t code, const std::vector<uint8_t>& quotedPacket,
-                                  size_t keep = 28) {
-    std::vector<uint8_t> quoted(quotedPacket.begin(),
-                                quotedPacket.begin() + std::min(keep, quotedPacket.size()));
-    std::vector<uint8_t> body(quoted.begin(), quoted.end());
-    // The ICMP header of an error report has 4 unused bytes where the echo has id and sequence.
-    return Ip(kRouter, kLocal, Icmp(type, code, 0, 0, body));
+// Our request as it left, or another one.
+Bytes Request(uint16_t id = kId, uint16_t seq = kSeq, const Octets& dst = kDest) {
+    return Ip(kLocal, dst, Icmp(kTypeEchoRequest, id, seq));
 }
 
-std::vector<uint8_t> OurRequest() {
-    return Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq, kData));
+// An error report from the router quoting the first `keep` bytes of a packet.
+Bytes Report(uint8_t type, uint8_t code, const Bytes& quoted, size_t keep = 28) {
+    return Ip(kRouter, kLocal, Icmp(type, 0, 0, Cut(quoted, std::min(keep, quoted.size())), code));
 }
 
-TEST(Checksum, FollowsRfc1071) {
-    const std::vector<uint8_t> bytes{0x00, 0x01, 0xf2, 0x03, 0xf4, 0xf5, 0xf6, 0xf7};
-    EXPECT_EQ(Checksum(bytes), 0x220d);
-    const std::vector<uint8_t> odd{0x01};
-    EXPECT_EQ(Checksum(odd), 0xfeff);
-}
-
-TEST(BuildEchoRequest, CarriesIdentifierSequenceDataAndAValidChecksum) {
-    const auto m = BuildEchoRequest(kId, kSeq, kData);
-    ASSERT_EQ(m.size(), 40u);
-    EXPECT_EQ(m[0], kTypeEchoRequest);
-    EXPECT_EQ(m[1], 0);
-    EXPECT_EQ((std::vector<uint8_t>{m[4], m[5], m[6], m[7]}), (std::vector<uint8_t>{0x12, 0x34, 0xBE, 0xEF}));
-    EXPECT_EQ(std::vector<uint8_t>(m.begin() + 8, m.end()), kData);
-    EXPECT_EQ(Checksum(m), 0);
-}
-
-struct RawCase {
-    const char* name;
-    std::function<std::vector<uint8_t>()> packet;
-    Answer answer;
-};
-
-class MatchRawPacketTest : public testing::TestWithParam<RawCase> {};
-
-TEST_P(MatchRawPacketTest, DecidesWhetherThePacketAnswersTheRequest) {
-    const Match m = MatchRawPacket(GetParam().packet(), Expect());
-    EXPECT_EQ(m.answer, GetParam().answer) << GetParam().name;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Packets, MatchRawPacketTest,
-    testing::Values(
-        RawCase{"good reply", GoodReply, Answer::EchoReply},
-        RawCase{"reply with IP options",
-                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData), 2); },
-                Answer::EchoReply},
-        RawCase{"trailing bytes beyond the total length",
-                [] {
-                    auto p = GoodReply();
-                    p.push_back(0xAA);
-                    return p;
-                },
-                Answer::EchoReply},
-        RawCase{"other identifier",
-                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId + 1, kSeq, kData)); },
-                Answer::None},
-        RawCase{"stale sequence",
-                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq - 1, kData)); },
-                Answer::None},
-        RawCase{"other source", [] { return Ip(kRouter, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData)); },
-                Answer::None},
-        RawCase{"wrong payload",
-                [] {
-                    return Ip(kDest, kLocal,
-                              Icmp(kTypeEchoReply, 0, kId, kSeq, std::vector<uint8_t>(32, 0x21)));
-                },
-                Answer::None},
-        RawCase{"short payload",
-                [] {
-                    return Ip(kDest, kLocal,
-                              Icmp(kTypeEchoReply, 0, kId, kSeq, std::vector<uint8_t>(31, 0x20)));
-                },
-                Answer::None},
-        RawCase{"bad checksum",
-                [] {
-                    auto p = GoodReply();
-                    p[22] ^= 0x01;
-                    return p;
-                },
-                Answer::None},
-        RawCase{"truncated below its total length",
-                [] {
-                    auto p = GoodReply();
-                    p.pop_back();
-                    return p;
-                },
-                Answer::None},
-        RawCase{"header length below 20",
-                [] {
-                    auto p = GoodReply();
-                    p[0] = 0x44;
-                    return p;
-                },
-                Answer::None},
-        RawCase{"header length beyond the packet",
-                [] {
-                    auto p = GoodReply();
-                    p[0] = 0x4F;
-                    p.resize(40);
-                    Put16(p, 2, 40);
-                    return p;
-                },
-                Answer::None},
-        RawCase{"not IPv4",
-                [] {
-                    auto p = GoodReply();
-                    p[0] = 0x65;
-                    return p;
-                },
-                Answer::None},
-        RawCase{"not ICMP",
-                [] { return Ip(kDest, kLocal, Icmp(kTypeEchoReply, 0, kId, kSeq, kData), 0, 17); },
-                Answer::None},
-        RawCase{"header only",
-                [] {
-                    auto p = GoodReply();
-                    p.resize(20);
-                    return p;
-                },
-                Answer::None},
-        RawCase{"empty", [] { return std::vector<uint8_t>{}; }, Answer::None},
-        RawCase{"our own request seen on loopback",
-                [] { return Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq, kData)); }, Answer::None},
-        RawCase{"time exceeded quoting the request",
-                [] { return ErrorQuoting(kTypeTimeExceeded, 0, OurRequest()); }, Answer::ErrorReport},
-        RawCase{"unreachable quoting the whole request",
-                [] { return ErrorQuoting(kTypeDestUnreachable, 1, OurRequest(), 1000); },
-                Answer::ErrorReport},
-        RawCase{"error quoting another request",
-                [] {
-                    return ErrorQuoting(kTypeTimeExceeded, 0,
-                                        Ip(kLocal, kDest, BuildEchoRequest(kId, kSeq + 1, kData)));
-                },
-                Answer::None},
-        RawCase{"error quoting another process's request",
-                [] {
-                    return ErrorQuoting(kTypeTimeExceeded, 0,
-                                        Ip(kLocal, kDest, BuildEchoRequest(kId ^ 1, kSeq, kData)));
-                },
-                Answer::None},
-        RawCase{"error quoting a request to another host",
-                [] {
-                    return ErrorQuoting(kTypeTimeExceeded, 0,
-                                        Ip(kLocal, kRouter, BuildEchoRequest(kId, kSeq, kData)));
-                },
-                Answer::None},
-        RawCase{"error quoting too little",
-                [] { return ErrorQuoting(kTypeTimeExceeded, 0, OurRequest(), 27); }, Answer::None},
-        RawCase{"redirect quoting the request", [] { return ErrorQuoting(kTypeRedirect, 1, OurRequest()); },
-                Answer::None},
-        RawCase{"error quoting a reply", [] { return ErrorQuoting(kTypeTimeExceeded, 0, GoodReply()); },
-                Answer::None}),
-    [](const testing::TestParamInfo<RawCase>& info) {
-        std::string n = info.param.name;
-        for (char& c : n)
-            if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-        return n;
-    });
-
-TEST(MatchRawPacket, ReportsTheSenderAndTheMessage) {
-    const Match reply = MatchRawPacket(GoodReply(), Expect());
-    EXPECT_EQ(reply.from, kDest);
-    const Match report = MatchRawPacket(ErrorQuoting(kTypeTimeExceeded, 0, OurRequest()), Expect());
+TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
+    const Bytes reply = Ip(kDest, kLocal, Icmp(kTypeEchoReply));
+    const Bytes request = Request();
+    const struct {
+        const char* name;
+        Bytes packet;
+        Answer answer;
+    } cases[] = {
+        {"good reply", reply, Answer::EchoReply},
+        {"with IP options", Ip(kDest, kLocal, Icmp(kTypeEchoReply), 2), Answer::EchoReply},
+        {"trailing bytes", With(Cut(reply, 61), 60, 0xAA), Answer::EchoReply},
+        {"other identifier", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId + 1)), Answer::None},
+        {"stale sequence", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq - 1)), Answer::None},
+        {"other source", Ip(kRouter, kLocal, Icmp(kTypeEchoReply)), Answer::None},
+        {"wrong payload", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, Bytes(32, 0x21))), Answer::None},
+        {"short payload", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, Bytes(31, 0x20))), Answer::None},
+        {"bad checksum", With(reply, 22, reply[22] ^ 1), Answer::None},
+        {"shorter than its total length", Cut(reply, 59), Answer::None},
+        {"header length below 20", With(reply, 0, 0x44), Answer::None},
+        {"header length beyond the packet", With(With(Cut(reply, 40), 0, 0x4F), 3, 40), Answer::None},
+        {"not IPv4", With(reply, 0, 0x65), Answer::None},
+        {"not ICMP", Ip(kDest, kLocal, Icmp(kTypeEchoReply), 0, 17), Answer::None},
+        {"IP header only", Cut(reply, 20), Answer::None},
+        {"our own request on loopback", request, Answer::None},
+        {"time exceeded quoting us", Report(kTypeTimeExceeded, 0, request), Answer::ErrorReport},
+        {"unreachable quoting all of us", Report(kTypeDestUnreachable, 1, request, 99), Answer::ErrorReport},
+        {"quoting another sequence", Report(kTypeTimeExceeded, 0, Request(kId, kSeq + 1)), Answer::None},
+        {"quoting another identifier", Report(kTypeTimeExceeded, 0, Request(kId ^ 1)), Answer::None},
+        {"quoting another host", Report(kTypeTimeExceeded, 0, Request(kId, kSeq, kRouter)), Answer::None},
+        {"quoting too little", Report(kTypeTimeExceeded, 0, request, 27), Answer::None},
+        {"redirect", Report(kTypeRedirect, 1, request), Answer::None},
+        {"quoting a reply", Report(kTypeTimeExceeded, 0, reply), Answer::None}};
+    for (const auto& c : cases) EXPECT_EQ(MatchRawPacket(c.packet, kExpected).answer, c.answer) << c.name;
+    EXPECT_EQ(MatchRawPacket(reply, kExpected).from, kDest);
+    const Match report = MatchRawPacket(Report(kTypeTimeExceeded, 1, request), kExpected);
     EXPECT_EQ(report.from, kRouter);
-    EXPECT_EQ(report.type, kTypeTimeExceeded);
-    EXPECT_EQ(report.code, 0);
+    EXPECT_EQ(report.type * 100 + report.code, kTypeTimeExceeded * 100 + 1);
 }
 
 TEST(MatchDatagram, MatchesSequenceAndDataButLeavesTheIdentifierToTheKernel) {
-    const auto good = Icmp(kTypeEchoReply, 0, 999, kSeq, kData);
-    EXPECT_EQ(MatchDatagram(good, kDest, Expect()).answer, Answer::EchoReply);
-    EXPECT_EQ(MatchDatagram(good, kDest, Expect()).from, kDest);
-    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 0, 999, kSeq + 1, kData), kDest, Expect()).answer,
-              Answer::None);
-    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 0, 999, kSeq, std::vector<uint8_t>(32, 0)), kDest, Expect())
-                  .answer,
-              Answer::None);
-    EXPECT_EQ(MatchDatagram(std::vector<uint8_t>(good.begin(), good.begin() + 7), kDest, Expect()).answer,
-              Answer::None);
-    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoRequest, 0, 999, kSeq, kData), kDest, Expect()).answer,
-              Answer::None);
+    EXPECT_EQ(MatchDatagram(Icmp(kTypeEchoReply, 999), kDest, kExpected).from, kDest);
+    for (const Bytes& m : {Icmp(kTypeEchoReply, 999, kSeq + 1), Icmp(kTypeEchoReply, 999, kSeq, Bytes(32, 0)),
+                           Cut(Icmp(kTypeEchoReply), 7), Icmp(kTypeEchoRequest)})
+        EXPECT_EQ(MatchDatagram(m, kDest, kExpected).answer, Answer::None);
+    EXPECT_TRUE(QuotedRequestIsOurs(Cut(Icmp(kTypeEchoRequest, 7), 8), kExpected));
+    EXPECT_FALSE(QuotedRequestIsOurs(Icmp(kTypeEchoRequest, 7, kSeq + 1), kExpected));
+    EXPECT_FALSE(QuotedRequestIsOurs(Cut(Icmp(kTypeEchoRequest), 7), kExpected));
+    EXPECT_FALSE(QuotedRequestIsOurs(Icmp(kTypeEchoReply), kExpected));
 }
 
-TEST(QuotedRequestIsOurs, NeedsTheEchoHeaderWithOurSequence) {
-    EXPECT_TRUE(QuotedRequestIsOurs(BuildEchoRequest(7, kSeq, {}), Expect()));
-    EXPECT_FALSE(QuotedRequestIsOurs(BuildEchoRequest(7, kSeq + 1, kData), Expect()));
-    const auto m = BuildEchoRequest(7, kSeq, kData);
-    EXPECT_FALSE(QuotedRequestIsOurs(std::vector<uint8_t>(m.begin(), m.begin() + 7), Expect()));
-    EXPECT_FALSE(QuotedRequestIsOurs(Icmp(kTypeEchoReply, 0, 7, kSeq, kData), Expect()));
-}
-
-TEST(StatusForIcmp, MapsReportsToStatusNumbers) {
-    struct Row {
-        uint8_t type, code;
-        std::optional<uint32_t> status;
-    };
-    const Row rows[] = {
-        {3, 0, st::kDestNetUnreachable},
-        {3, 6, st::kDestNetUnreachable},
-        {3, 9, st::kDestNetUnreachable},
-        {3, 11, st::kDestNetUnreachable},
-        {3, 1, st::kDestHostUnreachable},
-        {3, 7, st::kDestHostUnreachable},
-        {3, 8, st::kDestHostUnreachable},
-        {3, 10, st::kDestHostUnreachable},
-        {3, 12, st::kDestHostUnreachable},
-        {3, 13, st::kDestHostUnreachable},
-        {3, 14, st::kDestHostUnreachable},
-        {3, 15, st::kDestHostUnreachable},
-        {3, 99, st::kDestHostUnreachable},
-        {3, 2, st::kDestProtUnreachable},
-        {3, 3, st::kDestPortUnreachable},
-        {3, 4, st::kPacketTooBig},
-        {3, 5, st::kBadRoute},
-        {11, 0, st::kTtlExpiredTransit},
-        {11, 1, st::kTtlExpiredReassem},
-        {11, 7, st::kTtlExpiredTransit},
-        {12, 0, st::kParamProblem},
-        {12, 2, st::kParamProblem},
-        {4, 0, st::kSourceQuench},
-        {5, 1, std::nullopt},
-        {0, 0, std::nullopt},
-        {8, 0, std::nullopt},
-        {13, 0, std::nullopt},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(StatusForIcmp(r.type, r.code), r.status) << int(r.type) << "/" << int(r.code);
-}
-
-TEST(StatusForSendError, MapsLocalErrors) {
-    EXPECT_EQ(StatusForSendError(ENETUNREACH), st::kDestNetUnreachable);
-    EXPECT_EQ(StatusForSendError(EHOSTUNREACH), st::kDestHostUnreachable);
-    EXPECT_EQ(StatusForSendError(EACCES), st::kGeneralFailure);
-    EXPECT_EQ(StatusForSendError(EMSGSIZE), st::kGeneralFailure);
+TEST(StatusForIcmp, MapsReportsAndLocalErrorsToStatusNumbers) {
+    // clang-format off
+    const std::tuple<uint8_t, uint8_t, std::optional<uint32_t>> rows[] = {
+        {3, 0, 11002}, {3, 6, 11002}, {3, 9, 11002},  {3, 11, 11002}, {3, 1, 11003},  {3, 10, 11003},
+        {3, 13, 11003}, {3, 2, 11004}, {3, 3, 11005},  {3, 4, 11009},  {3, 5, 11012},  {11, 0, 11013},
+        {11, 1, 11014}, {12, 0, 11015}, {4, 0, 11016}, {5, 1, std::nullopt}, {0, 0, std::nullopt},
+        {8, 0, std::nullopt}};
+    // clang-format on
+    for (const auto& [type, code, status] : rows)
+        EXPECT_EQ(StatusForIcmp(type, code), status) << +type << "/" << +code;
+    EXPECT_EQ(StatusForSendError(ENETUNREACH), 11002u);
+    EXPECT_EQ(StatusForSendError(EHOSTUNREACH), 11003u);
+    EXPECT_EQ(StatusForSendError(EMSGSIZE), 11050u);
+    EXPECT_EQ(Checksum(Bytes{0x00, 0x01, 0xf2, 0x03, 0xf4, 0xf5, 0xf6, 0xf7, 0x01}), 0x210d);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
+#include <span>
 
 #include "platform/linux/IcmpCodec.h"
 
@@ -53,6 +55,109 @@ bool OpenRefused(int error) {
 
 // Receive buffers: an IP header of at most 60 bytes, the ICMP header and a quoted packet or our data.
 constexpr size_t kPacketBuffer = 4096;
+
+// The request on its way: what answers it and when it left.
+struct Pending {
+    int fd = -1;
+    icmp::Expected expected;
+    int64_t start = 0;
+    int64_t timeoutNs = 0;
+};
+
+// A stored answer that came in at `at`; one that comes in after the time-out is no answer.
+EchoReply Stored(const Pending& p, const icmp::Match& m, int64_t at) {
+    const int64_t rttMs = (at - p.start) / kNsPerMs;
+    if (rttMs > p.timeoutNs / kNsPerMs) return Failure(ip_status::kReqTimedOut);
+    EchoReply r;
+    r.count = 1;
+    r.address = m.from;
+    r.status =
+        m.answer == icmp::Answer::EchoReply ? ip_status::kSuccess : *icmp::StatusForIcmp(m.type, m.code);
+    r.roundTripMs = static_cast<uint32_t>(rttMs);
+    return r;
+}
+
+std::span<const uint8_t> Received(const uint8_t* buffer, ssize_t n) {
+    return {buffer, static_cast<size_t>(n) < kPacketBuffer ? static_cast<size_t>(n) : kPacketBuffer};
+}
+
+// Everything queued on the socket: skips what is not the answer to this request.
+std::optional<EchoReply> ReadQueued(const Pending& p, IcmpSocketKind kind) {
+    uint8_t buffer[kPacketBuffer];
+    for (int failures = 0; failures < 8;) {
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        const ssize_t n = ::recvfrom(p.fd, buffer, sizeof buffer, MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&from), &fromLen);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+            // A pending socket error (an ICMP report): the report itself is on the error queue.
+            ++failures;
+            continue;
+        }
+        const int64_t at = MonotonicNs();
+        const auto got = Received(buffer, n);
+        const icmp::Match m = kind == IcmpSocketKind::Raw
+                                  ? icmp::MatchRawPacket(got, p.expected)
+                                  : icmp::MatchDatagram(got, OctetsOf(from.sin_addr), p.expected);
+        if (m.answer != icmp::Answer::None) return Stored(p, m, at);
+    }
+    return std::nullopt;
+}
+
+// The answer an extended error of the error queue carries, if it is one.
+std::optional<EchoReply> FromExtendedError(const Pending& p, msghdr& msg, int64_t at) {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR) continue;
+        if (c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err))) continue;
+        sock_extended_err ee{};
+        std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
+        if (ee.ee_origin == SO_EE_ORIGIN_LOCAL) return Failure(icmp::StatusForSendError(ee.ee_errno));
+        if (ee.ee_origin != SO_EE_ORIGIN_ICMP || !icmp::StatusForIcmp(ee.ee_type, ee.ee_code)) continue;
+        icmp::Match m{icmp::Answer::ErrorReport, ee.ee_type, ee.ee_code, {}};
+        // The reporter's address follows the extended error in the same message.
+        if (c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
+            sockaddr_in offender{};
+            std::memcpy(&offender, CMSG_DATA(c) + sizeof(sock_extended_err), sizeof offender);
+            if (offender.sin_family == AF_INET) m.from = OctetsOf(offender.sin_addr);
+        }
+        return Stored(p, m, at);
+    }
+    return std::nullopt;
+}
+
+// The error queue of a ping socket: reports that quote this request.
+std::optional<EchoReply> ReadErrorQueue(const Pending& p) {
+    uint8_t buffer[kPacketBuffer];
+    for (;;) {
+        sockaddr_in original{};
+        alignas(cmsghdr) uint8_t control[512];
+        iovec iov{buffer, sizeof buffer};
+        msghdr msg{};
+        msg.msg_name = &original;
+        msg.msg_namelen = sizeof original;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(p.fd, &msg, MSG_DONTWAIT | MSG_ERRQUEUE);
+        if (n < 0) return std::nullopt;
+        const int64_t at = MonotonicNs();
+        if (msg.msg_namelen < sizeof original || OctetsOf(original.sin_addr) != p.expected.destination ||
+            !icmp::QuotedRequestIsOurs(Received(buffer, n), p.expected)) {
+            continue;
+        }
+        if (auto r = FromExtendedError(p, msg, at)) return r;
+    }
+}
+
+// Waits for the socket to become readable, at most until the deadline. EINTR just returns: the
+// caller goes round again and the deadline stays where it is.
+void WaitReadable(int fd, int64_t left) {
+    const timespec wait{static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)};
+    pollfd pfd{fd, POLLIN, 0};
+    ::ppoll(&pfd, 1, &wait, nullptr);
+}
 
 }  // namespace
 
@@ -135,21 +240,22 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
     if (!ApplyOptions(options)) return Failure(ip_status::kGeneralFailure);
     DiscardPending();
 
-    icmp::Expected expected;
-    expected.destination = destination;
-    expected.identifier = identifier_;
-    expected.matchIdentifier = kind_ == IcmpSocketKind::Raw;
-    expected.sequence = nextSequence_++;
-    expected.data = data;
-    const std::vector<uint8_t> request = icmp::BuildEchoRequest(identifier_, expected.sequence, data);
+    Pending p;
+    p.fd = fd_;
+    p.expected.destination = destination;
+    p.expected.identifier = identifier_;
+    p.expected.matchIdentifier = kind_ == IcmpSocketKind::Raw;
+    p.expected.sequence = nextSequence_++;
+    p.expected.data = data;
+    const std::vector<uint8_t> request = icmp::BuildEchoRequest(identifier_, p.expected.sequence, data);
 
     sockaddr_in to{};
     to.sin_family = AF_INET;
     std::memcpy(&to.sin_addr.s_addr, destination.data(), 4);
 
-    const int64_t timeoutNs = static_cast<int64_t>(timeoutMs < 0 ? 0 : timeoutMs) * kNsPerMs;
-    const int64_t start = MonotonicNs();
-    const int64_t deadline = start + timeoutNs;
+    p.timeoutNs = static_cast<int64_t>(timeoutMs < 0 ? 0 : timeoutMs) * kNsPerMs;
+    p.start = MonotonicNs();
+    const int64_t deadline = p.start + p.timeoutNs;
     ssize_t sent;
     do {
         sent = ::sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to),
@@ -157,94 +263,14 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
     } while (sent < 0 && errno == EINTR);
     if (sent < 0) return Failure(icmp::StatusForSendError(errno));
 
-    // A stored answer. One that comes in after the time-out is no answer.
-    auto answer = [&](const icmp::Match& m, int64_t at) -> std::optional<EchoReply> {
-        const int64_t rttMs = (at - start) / kNsPerMs;
-        if (rttMs > timeoutNs / kNsPerMs) return std::nullopt;
-        EchoReply r;
-        r.count = 1;
-        r.address = m.from;
-        r.status =
-            m.answer == icmp::Answer::EchoReply ? ip_status::kSuccess : *icmp::StatusForIcmp(m.type, m.code);
-        r.roundTripMs = static_cast<uint32_t>(rttMs);
-        return r;
-    };
-
-    uint8_t buffer[kPacketBuffer];
     for (;;) {
-        // Everything queued: skip what is not the answer to this request.
-        for (int failures = 0; failures < 8;) {
-            sockaddr_in from{};
-            socklen_t fromLen = sizeof from;
-            const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT,
-                                         reinterpret_cast<sockaddr*>(&from), &fromLen);
-            if (n < 0) {
-                if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-                // A pending socket error (an ICMP report): the report itself is on the error queue.
-                ++failures;
-                continue;
-            }
-            const int64_t at = MonotonicNs();
-            const std::span<const uint8_t> got(buffer,
-                                               static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer);
-            const icmp::Match m = kind_ == IcmpSocketKind::Raw
-                                      ? icmp::MatchRawPacket(got, expected)
-                                      : icmp::MatchDatagram(got, OctetsOf(from.sin_addr), expected);
-            if (m.answer == icmp::Answer::None) continue;
-            if (auto r = answer(m, at)) return *r;
-            return Failure(ip_status::kReqTimedOut);
-        }
+        if (auto r = ReadQueued(p, kind_)) return *r;
         if (kind_ == IcmpSocketKind::Datagram) {
-            for (;;) {
-                sockaddr_in original{};
-                alignas(cmsghdr) uint8_t control[512];
-                iovec iov{buffer, sizeof buffer};
-                msghdr msg{};
-                msg.msg_name = &original;
-                msg.msg_namelen = sizeof original;
-                msg.msg_iov = &iov;
-                msg.msg_iovlen = 1;
-                msg.msg_control = control;
-                msg.msg_controllen = sizeof control;
-                const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT | MSG_ERRQUEUE);
-                if (n < 0) break;
-                const int64_t at = MonotonicNs();
-                const std::span<const uint8_t> quoted(
-                    buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer);
-                if (msg.msg_namelen < sizeof original || OctetsOf(original.sin_addr) != destination ||
-                    !icmp::QuotedRequestIsOurs(quoted, expected)) {
-                    continue;
-                }
-                for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-                    if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR) continue;
-                    if (c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err))) continue;
-                    sock_extended_err ee{};
-                    std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
-                    if (ee.ee_origin == SO_EE_ORIGIN_LOCAL)
-                        return Failure(icmp::StatusForSendError(ee.ee_errno));
-                    if (ee.ee_origin != SO_EE_ORIGIN_ICMP || !icmp::StatusForIcmp(ee.ee_type, ee.ee_code))
-                        continue;
-                    icmp::Match m{icmp::Answer::ErrorReport, ee.ee_type, ee.ee_code, {}};
-                    // The reporter's address follows the extended error in the same message.
-                    if (c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
-                        sockaddr_in offender{};
-                        std::memcpy(&offender, CMSG_DATA(c) + sizeof(sock_extended_err), sizeof offender);
-                        if (offender.sin_family == AF_INET) m.from = OctetsOf(offender.sin_addr);
-                    }
-                    if (auto r = answer(m, at)) return *r;
-                    return Failure(ip_status::kReqTimedOut);
-                }
-            }
+            if (auto r = ReadErrorQueue(p)) return *r;
         }
-
         const int64_t now = MonotonicNs();
         if (now >= deadline) return Failure(ip_status::kReqTimedOut);
-        const int64_t left = deadline - now;
-        const timespec wait{static_cast<time_t>(left / 1'000'000'000),
-                            static_cast<long>(left % 1'000'000'000)};
-        pollfd pfd{fd_, POLLIN, 0};
-        // EINTR just goes round again: the deadline stays where it is.
-        ::ppoll(&pfd, 1, &wait, nullptr);
+        WaitReadable(fd_, deadline - now);
     }
 }
 

@@ -12,7 +12,7 @@ std::string TimeOfDayText(int hours, int minutes, int seconds) {
     return buffer;
 }
 
-std::string CurrentTimeOfDay() {
+std::string TimeOfDayNow() {
     return TimeOfDayText(std::time(nullptr));
 }
 

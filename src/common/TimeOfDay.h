@@ -10,7 +10,7 @@ namespace common {
 std::string TimeOfDayText(int hours, int minutes, int seconds);
 
 // The local clock now, as "hh:mm:ss".
-std::string CurrentTimeOfDay();
+std::string TimeOfDayNow();
 
 // The given moment on the local clock, as "hh:mm:ss".
 std::string TimeOfDayText(std::time_t moment);

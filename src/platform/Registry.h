@@ -8,6 +8,9 @@
 
 namespace platform {
 
+// The logon Run key below HKEY_CURRENT_USER.
+constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 // A key handle: one of the predefined roots, or a key opened by CreateKey or OpenKey.
 using RegKey = uint32_t;
 

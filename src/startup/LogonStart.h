@@ -14,7 +14,7 @@
 namespace modPingAuto {
 
 // The logon Run key below HKEY_CURRENT_USER.
-constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunKey = platform::kRunKeyPath;
 
 class LogonStart {
   public:

@@ -13,20 +13,22 @@ namespace {
 constexpr int32_t kFirstWindowHandle = 0x10000;
 constexpr int32_t kFirstIconHandle = 0x100;
 
+// The process's handle space, as a window system keeps one: handles name their widget or icon for the
+// life of the process, whichever window or record carries them.
 struct WindowTable {
     std::map<const QWidget*, int32_t> byWidget;
     std::map<int32_t, QPointer<QWidget>> byHandle;
     int32_t next = kFirstWindowHandle;
 };
+WindowTable gWindows;
+std::vector<QIcon> gIcons;
 
 WindowTable& Windows() {
-    static WindowTable table;
-    return table;
+    return gWindows;
 }
 
 std::vector<QIcon>& Icons() {
-    static std::vector<QIcon> icons;
-    return icons;
+    return gIcons;
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ QString EXEName() {
 }  // namespace App
 
 QString TimeText() {
-    return QString::fromStdString(common::CurrentTimeOfDay());
+    return QString::fromStdString(common::TimeOfDayNow());
 }
 
 }  // namespace forms

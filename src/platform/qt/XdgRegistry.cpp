@@ -20,12 +20,13 @@ namespace {
 constexpr size_t kMaxName = 255;
 constexpr qint64 kMaxFile = 16 << 20;
 constexpr char kHex[] = "0123456789abcdef";
-const std::string kRunKey = "software\\microsoft\\windows\\currentversion\\run";
 
 std::string Fold(std::string text) {
     for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     return text;
 }
+
+const std::string kRunKey = Fold(kRunKeyPath);
 
 // The root, the Run key and the keys above it always exist.
 bool IsPermanent(const std::string& folded) {

@@ -78,7 +78,9 @@ int32_t WriteFile(const QString& path, const std::string& contents) {
 }
 
 // The store: "[key path]" sections, then "name=type:hex bytes" lines; in paths and names, blanks,
-// control characters and the characters the layout gives a meaning are written as %XX.
+// control characters and the characters the layout gives a meaning are written as %XX. QSettings cannot
+// read this file as earlier versions wrote it: it takes the backslashes of key paths for its own group
+// separators and compares names with regard to case, so the few lines of its format are kept here.
 struct Value {
     std::string name;
     uint32_t type = 0;

@@ -65,6 +65,7 @@ TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
         {"other identifier", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId + 1)), Answer::None},
         {"stale sequence", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq - 1)), Answer::None},
         {"other source", Ip(kRouter, kLocal, Icmp(kTypeEchoReply)), Answer::None},
+        {"reply with a code", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, kData, 1)), Answer::None},
         {"wrong payload", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, Bytes(32, 0x21))), Answer::None},
         {"short payload", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, Bytes(31, 0x20))), Answer::None},
         {"bad checksum", with(reply, 22, reply[22] ^ 1), Answer::None},

@@ -24,12 +24,9 @@ class FakeEchoService : public platform::EchoService {
     std::function<void(const Request&)> onSend;  // runs while the request is out
     std::vector<Request> requests;
     std::vector<int32_t> closed;
-    int opens = 0;
+    int32_t nextHandle = 4243;
 
-    int32_t Open() override {
-        ++opens;
-        return openFails ? 0 : 4242 + opens;
-    }
+    int32_t Open() override { return openFails ? 0 : nextHandle++; }
     void Close(int32_t handle) override { closed.push_back(handle); }
     platform::EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
                                  const std::vector<uint8_t>& data, const platform::EchoOptions& options,

@@ -27,9 +27,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     (void)MatchDatagram(packet, expected.destination, expected);
     (void)QuotedRequestIsOurs(packet, expected);
-    // A request we build always passes its own checksum and reads back as ours.
-    const auto request =
-        BuildEchoRequest(expected.identifier, expected.sequence, packet.first(packet.size() % 64));
-    if (Checksum(request) != 0 || !QuotedRequestIsOurs(request, expected)) std::abort();
     return 0;
 }

@@ -38,10 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const double value = common::ReadNumber(text);
     Check(!std::isnan(value), "the reader never yields NaN", text);
-    std::string unblanked;
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n') unblanked.push_back(c);
-    }
+    std::string unblanked(text);
+    std::erase_if(unblanked, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
     const double again = common::ReadNumber(unblanked);
     Check(again == value && std::signbit(again) == std::signbit(value), "blanks do not matter", text);
     const double prefixed = common::ReadNumberZeroPrefixed(text);

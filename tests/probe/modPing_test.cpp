@@ -53,25 +53,19 @@ TEST_F(ProbeTest, ResolvesDottedTextsWithoutLookUpAndLooksUpEverythingElseUnchan
 
 TEST_F(ProbeTest, SendsOneRequestToTheTrimmedAddressAndReportsTheAnswerOrTheError) {
     ASSERT_NE(probe.OpenIcmp(), 0);
-    echo.replies = {FakeEchoService::Reply({10, 0, 0, 1}, 0, 12),
-                    FakeEchoService::Reply({192, 0, 2, 1}, 11013, 3), FakeEchoService::Failure(11010),
-                    FakeEchoService::Failure(11002)};
-    EXPECT_EQ(Ping("  10.0.0.1  ", 300, 17), "1 10.0.0.1 0 12");
+    echo.replies = {FakeEchoService::Reply({192, 0, 2, 1}, 11013, 12)};
+    EXPECT_EQ(Ping("  10.0.0.1  ", 300, 17), "1 192.0.2.1 11013 12");
     const auto& r = echo.requests.at(0);
-    EXPECT_EQ(r.data, std::vector<uint8_t>(32, 0x20));
-    EXPECT_EQ(
-        (std::tuple{r.handle, r.destination, r.timeoutMs, r.options.ttl, r.options.tos, r.options.flags}),
-        (std::tuple{probe.IcmpHandle(), std::array<uint8_t, 4>{10, 0, 0, 1}, 300, 17, 7, 2}));
-    EXPECT_EQ(Ping("198.51.100.2", 250, 1), "1 192.0.2.1 11013 3");
-    EXPECT_EQ(Ping("10.0.0.1"), "0 ICMP ERROR 11010 77");
-    EXPECT_EQ(Ping("10.0.0.1"), "0 ICMP ERROR 11002 77");
-    EXPECT_EQ(echo.requests.size(), 4u);
+    EXPECT_EQ((std::tuple{r.handle, r.destination, r.data, r.timeoutMs, r.options.ttl, r.options.tos,
+                          r.options.flags}),
+              (std::tuple{probe.IcmpHandle(), std::array<uint8_t, 4>{10, 0, 0, 1},
+                          std::vector<uint8_t>(32, 0x20), 300, 17, 7, 2}));
+    EXPECT_EQ(Ping("10.0.0.1"), "0 ICMP ERROR 11010 77");  // nothing more queued: the fake times out
+    EXPECT_EQ(echo.requests.size(), 2u);
 }
 
 TEST_F(ProbeTest, HandleIsSetExactlyWhileOpenAndNoHandleIsError6) {
-    EXPECT_EQ(probe.StartWinsock(), 0);
     const int32_t handle = probe.OpenIcmp();
-    EXPECT_NE(handle, 0);
     EXPECT_EQ(probe.IcmpHandle(), handle);
     probe.CloseIcmp();
     probe.CloseIcmp();

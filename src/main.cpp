@@ -16,6 +16,8 @@ int main(int argc, char* argv[]) {
     modPingAuto::InstallTerminationHandlers();
     QApplication app(argc, argv);
     QApplication::setApplicationName(forms::App::Title());
+    // The installed desktop entry, so that the desktop shows the program's own icon for its windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarnovelmon"));
     // The program ends through its main window's unload sequence, never by a window closing.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -88,9 +88,10 @@ void WatchTerminationRequests(Program& program) {
             if (mode != 0) program.EndOnRequest(mode);
         });
     }
-    // The desktop session is ending.
+    // A session manager asks for the session's data on every save, not only at its end: the settings
+    // are saved, and the end of the session comes as a signal.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
-                     [&program](QSessionManager&) { program.EndOnRequest(forms::kAppWindows); });
+                     [&program](QSessionManager&) { program.SaveForSession(); });
 }
 
 }  // namespace modPingAuto

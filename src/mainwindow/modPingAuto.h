@@ -22,6 +22,9 @@ class Program {
     void Main();
     // Unloads the main window with the mode and ends the program.
     void EndOnRequest(int16_t unloadMode);
+    // A save of the desktop session (at logout, and whenever the user saves the session): the settings
+    // are written, and the program goes on. False when they could not be written.
+    bool SaveForSession() { return window_.SaveSettings(); }
 
     frmPing& Window() { return window_; }
     frmSysTray& Tray() { return tray_; }
@@ -42,7 +45,7 @@ QString HelpFilePath();
 // through the window's close request and unload sequence. The handlers are installed first of all
 // and only note the signal; the notes are acted on once events are handled, also during a wait.
 void InstallTerminationHandlers();
-// Acts on the noted signals and on the desktop session's end; needs the application object.
+// Acts on the noted signals and on the desktop session's saves; needs the application object.
 void WatchTerminationRequests(Program& program);
 
 }  // namespace modPingAuto

@@ -139,6 +139,15 @@ TEST_F(ProgramTest, TheSessionsEndAndSignalsRunTheUnload) {
     EXPECT_GE(f.end.ends, 1);
 }
 
+TEST_F(ProgramTest, ASessionSaveWritesTheSettingsAndGoesOn) {
+    Start();
+    w().txtLoop()->SetText("9");
+    EXPECT_TRUE(p->SaveForSession());
+    EXPECT_EQ(f.settings.values["LoopMn"], "9");
+    EXPECT_EQ(f.end.ends, 0);
+    EXPECT_TRUE(w().Visible() && IconShown());
+}
+
 TEST_F(ProgramTest, SettingsKeysDefaultsAndPlacement) {
     f.settings.values = {{"frmPingLeft", "1500"}, {"frmPingTop", "x"}, {"frmPingWidth", "2175"}};
     Start();

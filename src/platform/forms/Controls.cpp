@@ -1,18 +1,14 @@
 // The controls of the window services: labels, shapes, text boxes, buttons, check box, frames, pictures.
 #include "platform/forms/Forms.h"
 
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
-#include <QWindow>
 #include <cmath>
 
 #include "common/QtColours.h"
-#include "common/Twips.h"
 #include "platform/forms/Handles.h"
 
 namespace forms {

@@ -1,12 +1,7 @@
 #include "platform/forms/Forms.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QStyle>
-#include <QStyleOptionGroupBox>
-#include <QStylePainter>
 #include <QWindow>
 #include <cmath>
 

@@ -1,9 +1,6 @@
 #include "platform/forms/Services.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-
-#include "common/TimeOfDay.h"
 
 namespace forms {
 
@@ -19,14 +16,7 @@ QString Title() {
 QString Path() {
     return QCoreApplication::applicationDirPath();
 }
-QString EXEName() {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
 
 }  // namespace App
-
-QString TimeText() {
-    return QString::fromStdString(common::TimeOfDayNow());
-}
 
 }  // namespace forms

@@ -1,5 +1,5 @@
 // Message boxes, popup menus and the help viewer as interfaces (so tests answer them without blocking),
-// event dispatch, the application object and the clock.
+// event dispatch and the application object.
 #pragma once
 
 #include <QString>
@@ -36,10 +36,6 @@ void DoEvents();
 namespace App {
 QString Title();    // "TarnovelMon"
 QString Path();     // the folder of the executable, without a trailing separator
-QString EXEName();  // the executable's file name without extension
 }  // namespace App
-
-// The local clock now, "hh:mm:ss".
-QString TimeText();
 
 }  // namespace forms

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "platform/forms/DrawnIcon.h"
+
 QPixmap DialPixmap(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -39,7 +41,5 @@ QPixmap DialPixmap(int size) {
 }
 
 QIcon DialIcon() {
-    QIcon icon;
-    for (const int size : {16, 32, 48, 64}) icon.addPixmap(DialPixmap(size));
-    return icon;
+    return forms::DrawnIcon([](int side) { return DialPixmap(side).toImage(); }, {16, 22, 24, 32, 48, 64});
 }

@@ -1,5 +1,5 @@
 // The program's own icon: a measuring dial (grey case, white face with green, yellow and red marks
-// and a needle), drawn at 16, 32, 48 and 64 pixels.
+// and a needle), drawn anew at every size it is shown.
 #pragma once
 
 #include <QIcon>

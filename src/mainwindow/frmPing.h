@@ -145,6 +145,8 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     void SetVisible(bool visible) override { Form::SetVisible(visible); }
     void StartFromTray() override { cmdStart_Click(); }
     void ExitFromTray() override;
+    // The icon goes to a tray that came late; a window minimised for want of one is hidden there.
+    void TrayArrived() override;
 
   protected:
     void BuildControls() override;
@@ -181,6 +183,11 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     bool optionsToggle_ = false;
     // Whether the notification area took the tray icon.
     bool trayIconShown_ = false;
+    // The window was minimised because no notification area could hold its icon.
+    bool minimisedForTray_ = false;
+    // Adds the icon to a notification area that has come since the window loaded, showing what it
+    // would show had it been there all along.
+    void AddIconToLateTray();
     // The start failed and the window is being closed for good.
     void EndAfterStartFailure(const char* text, const char* title);
 

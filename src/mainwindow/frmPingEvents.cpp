@@ -64,23 +64,34 @@ void frmPing::Form_QueryUnload(int16_t& cancel, int16_t unloadMode) {
 }
 
 bool frmPing::HideToTray() {
-    if (!trayIconShown_ && tray_.TrayAvailable()) {
-        // The notification area has come since the window loaded (a panel started after us): the icon
-        // goes there now, showing what it would show had it been there all along.
-        const modSysTray::NOTIFYICONDATA last = tray_.nid;
-        trayIconShown_ = tray_.AddTrayIcon("Ready");
-        const bool stateShown =
-            last.cbSize == 0 || (last.hIcon == tray_.nid.hIcon && modSysTray::TipText(last) == "Ready");
-        if (trayIconShown_ && !stateShown) tray_.ModifyTrayIcon(last.hIcon, modSysTray::TipText(last));
-    }
+    AddIconToLateTray();
     if (trayIconShown_ && tray_.TrayAvailable()) {
         Form::SetVisible(false);
+        minimisedForTray_ = false;
         return true;
     }
     // Without a notification area a hidden window could never be brought back.
     Form::SetVisible(true);
     SetWindowState(forms::kMinimized);
+    minimisedForTray_ = true;
     return false;
+}
+
+void frmPing::AddIconToLateTray() {
+    if (trayIconShown_ || !tray_.TrayAvailable()) return;
+    const modSysTray::NOTIFYICONDATA last = tray_.nid;
+    trayIconShown_ = tray_.AddTrayIcon("Ready");
+    const bool stateShown =
+        last.cbSize == 0 || (last.hIcon == tray_.nid.hIcon && modSysTray::TipText(last) == "Ready");
+    if (trayIconShown_ && !stateShown) tray_.ModifyTrayIcon(last.hIcon, modSysTray::TipText(last));
+}
+
+void frmPing::TrayArrived() {
+    if (!IsLoaded() || bExitfromSystray) return;
+    AddIconToLateTray();
+    // A window the user has restored meanwhile stays as it is.
+    if (minimisedForTray_ && trayIconShown_ && WindowState() == forms::kMinimized) HideToTray();
+    minimisedForTray_ = false;
 }
 
 void frmPing::Form_Unload(int16_t& /*cancel*/) {

@@ -32,6 +32,11 @@ class NotificationArea {
     // Receives the icons' mouse events as window message numbers (kWmLButtonDown, ...).
     using EventHandler = std::function<void(int32_t owner, uint32_t id, int32_t message)>;
     virtual void SetEventHandler(EventHandler handler) = 0;
+
+    // Called when a notification area comes that was not there (a panel that starts after the program,
+    // or restarts): the icons added are shown on it again, and one whose add failed may be added now.
+    using ArrivalHandler = std::function<void()>;
+    virtual void SetArrivalHandler(ArrivalHandler handler) = 0;
 };
 
 }  // namespace platform

@@ -1,8 +1,10 @@
 #include "tray/StateIcons.h"
 
 #include <QDir>
-#include <QPixmap>
+#include <algorithm>
 #include <cstddef>
+
+#include "platform/forms/DrawnIcon.h"
 
 namespace tray {
 
@@ -85,24 +87,20 @@ bool IsBlack(StateIcon state, int x, int y) {
 }  // namespace
 
 QImage DrawStateIcon(StateIcon state, int size) {
-    const int scale = size / kDesign;
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    if (scale < 1) return image;
+    QImage image(std::max(size, 0), std::max(size, 0), QImage::Format_ARGB32);
     const QRgb fill = FillColour(state).rgba();
     const QRgb black = QColor(Qt::black).rgba();
-    for (int y = 0; y < kDesign * scale; ++y) {
-        for (int x = 0; x < kDesign * scale; ++x) {
-            image.setPixel(x, y, IsBlack(state, x / scale, y / scale) ? black : fill);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            image.setPixel(x, y, IsBlack(state, x * kDesign / size, y * kDesign / size) ? black : fill);
         }
     }
     return image;
 }
 
 QIcon MakeStateIcon(StateIcon state) {
-    QIcon icon;
-    for (const int size : kStateIconSizes) icon.addPixmap(QPixmap::fromImage(DrawStateIcon(state, size)));
-    return icon;
+    return forms::DrawnIcon([state](int side) { return DrawStateIcon(state, side); },
+                            {kStateIconSizes.begin(), kStateIconSizes.end()});
 }
 
 QString StateIconName(StateIcon state) {

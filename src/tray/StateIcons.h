@@ -21,13 +21,14 @@ enum class StateIcon {
 constexpr std::array<StateIcon, 4> kStateIcons{StateIcon::kGreen, StateIcon::kYellow, StateIcon::kRed,
                                                StateIcon::kGrey};
 
-// Drawn at 16 × 16 pixels, and at multiples of that for trays that show larger icons.
-constexpr std::array<int, 4> kStateIconSizes{16, 32, 48, 64};
+// The sizes the icon offers trays: the usual panel sizes, and their doubles for panels at twice the
+// density. Any other size is drawn when asked for.
+constexpr std::array<int, 7> kStateIconSizes{16, 22, 24, 32, 44, 48, 64};
 
-// The picture at a size that is a multiple of 16: a 16 × 16 design, each of its pixels drawn as a
-// block of size / 16 pixels.
+// The picture at any size: a 16 × 16 design, each device pixel taking the colour of the design pixel
+// it falls in, so that edges stay sharp (at multiples of 16, each design pixel is a square block).
 QImage DrawStateIcon(StateIcon state, int size);
-// The icon with the picture at every size of kStateIconSizes.
+// The icon, drawn at whatever size it is shown.
 QIcon MakeStateIcon(StateIcon state);
 
 // "green", "yellow", "red", "grey".

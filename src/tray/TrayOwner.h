@@ -14,6 +14,8 @@ class TrayOwner {
     virtual void StartFromTray() = 0;
     // The Exit menu: the window is closed for good and the program ends.
     virtual void ExitFromTray() = 0;
+    // A notification area has come (a panel started after the program, or restarted).
+    virtual void TrayArrived() = 0;
 };
 
 }  // namespace tray

@@ -8,6 +8,9 @@ void frmSysTray::AttachMainWindow(tray::TrayOwner& window) {
     Picture4().MouseMove = [this](int16_t button, int16_t shift, float x, float y) {
         Picture4_MouseMove(button, shift, x, y);
     };
+    area_.SetArrivalHandler([this] {
+        if (main_ != nullptr) main_->TrayArrived();
+    });
     // Connected once: the actions call through main_, which may change.
     if (connected_) return;
     connected_ = true;

@@ -95,6 +95,8 @@ class FakeNotificationArea : public platform::NotificationArea {
     }
     bool Delete(int32_t owner, uint32_t id) override { return icons.erase({owner, id}) == 1; }
     void SetEventHandler(EventHandler h) override { handler = std::move(h); }
+    ArrivalHandler arrival;
+    void SetArrivalHandler(ArrivalHandler h) override { arrival = std::move(h); }
     // The one icon's tip; "" when none is shown.
     std::string Tip() const { return icons.empty() ? "" : icons.begin()->second.tip; }
 };

@@ -56,17 +56,21 @@ TEST_F(ProgramTest, CloseRequestsByModeLogonStartAndExit) {
 }
 
 TEST_F(ProgramTest, WithoutATrayTheWindowIsMinimisedAndATrayThatComesLaterGetsTheIcon) {
-    f.area.available = false;
-    Start();
-    w().Monitor().RunProbeRound();
-    EXPECT_FALSE(w().HideToTray());
-    EXPECT_TRUE(w().Visible());
-    EXPECT_EQ(w().WindowState(), forms::kMinimized);
-    f.area.available = true;
-    EXPECT_TRUE(w().HideToTray());
-    EXPECT_FALSE(w().Visible());
-    EXPECT_EQ(ShownIcon(), p->Tray().Picture1().Picture());  // the last state, not "Ready"
-    EXPECT_NE(f.area.Tip().find(" - TN OK"), std::string::npos);
+    for (const bool restoredMeanwhile : {false, true}) {
+        f.area.available = false;
+        f.area.icons.clear();
+        Start();
+        w().Monitor().RunProbeRound();
+        EXPECT_FALSE(w().HideToTray());
+        EXPECT_TRUE(w().Visible());
+        EXPECT_EQ(w().WindowState(), forms::kMinimized);
+        if (restoredMeanwhile) w().SetWindowState(forms::kNormal);
+        f.area.available = true;
+        f.area.arrival();
+        EXPECT_EQ(w().Visible(), restoredMeanwhile);
+        EXPECT_EQ(ShownIcon(), p->Tray().Picture1().Picture());  // the last state, not "Ready"
+        EXPECT_NE(f.area.Tip().find(" - TN OK"), std::string::npos);
+    }
 }
 
 TEST_F(ProgramTest, TrayEventsAndMenus) {

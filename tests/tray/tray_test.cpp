@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QTextDocument>
+#include <set>
 #include <tuple>
 
 #include "fakes/Fakes.h"
@@ -48,6 +49,7 @@ struct Owner : tray::TrayOwner {
     void SetVisible(bool v) override { visible = v; }
     void StartFromTray() override { ++starts; }
     void ExitFromTray() override { ++exits; }
+    void TrayArrived() override {}
 };
 
 TEST(frmSysTray, AreaEventsArriveAsMouseMovesAndActOnTheOwner) {
@@ -93,17 +95,29 @@ TEST(StateIcons, EachStateHasItsOwnShapeAtEverySizeAndIsSavedAsPng) {
     Tray t;
     forms::PictureBox* pictures[] = {&t.form.Picture1(), &t.form.Picture2(), &t.form.Picture3(),
                                      &t.form.Picture4()};
-    for (const int size : {16, 32, 48, 64}) {
+    for (const int size : {16, 22, 32, 44, 48, 64}) {
         std::vector<QImage> shapes;  // the black pixels of each picture
         for (size_t i = 0; i < 4; ++i) {
             SCOPED_TRACE(testing::Message() << size << " px, picture " << i + 1);
             const tray::StateIcon state = tray::kStateIcons[i];
-            const QImage image = forms::IconFromHandle(pictures[i]->Picture()).pixmap(size, size).toImage();
+            const QIcon icon = forms::IconFromHandle(pictures[i]->Picture());
+            const QImage image = icon.pixmap(size, size).toImage();
             const QImage drawn = tray::DrawStateIcon(state, size);
             EXPECT_EQ(image.convertToFormat(QImage::Format_ARGB32), drawn);
+            // Sharp at twice the density: drawn at the device size, in the design's two colours only.
+            const QImage twice = icon.pixmap(QSize(size, size), 2.0).toImage();
+            EXPECT_EQ(twice.size(), QSize(2 * size, 2 * size));
+            std::set<QRgb> colours;
+            for (int y = 0; y < twice.height(); ++y) {
+                for (int x = 0; x < twice.width(); ++x) colours.insert(twice.pixel(x, y));
+            }
+            EXPECT_EQ(colours.size(), 2u);
+            EXPECT_EQ(colours.count(qRgb(0, 0, 0)), 1u);
             const QString png =
                 dir.filePath(QString("tray_%1_%2.png").arg(tray::StateIconName(state)).arg(size));
-            EXPECT_EQ(size > 32 ? drawn : QImage(png).convertToFormat(drawn.format()), drawn) << "the png";
+            EXPECT_EQ(size % 16 != 0 || size > 32 ? drawn : QImage(png).convertToFormat(drawn.format()),
+                      drawn)
+                << "png";
             for (const QImage& other : shapes) EXPECT_NE(image.createMaskFromColor(qRgb(0, 0, 0)), other);
             shapes.push_back(image.createMaskFromColor(qRgb(0, 0, 0)));
         }

@@ -8,6 +8,7 @@
 #include "common/QtColours.h"
 #include "common/Twips.h"
 #include "platform/forms/Handles.h"
+#include "platform/forms/X11Window.h"
 
 namespace forms {
 
@@ -130,6 +131,7 @@ void Form::Load() {
 void Form::ShowForm() {
     Load();
     if (!loaded_) return;
+    if (!isVisible() && !isMinimized()) ClearX11IconicHint(*this);
     show();
     raise();
     activateWindow();
@@ -151,6 +153,7 @@ bool Form::Unload(int16_t mode) {
 
 void Form::SetVisible(bool visible) {
     Load();
+    if (visible && !isVisible() && !isMinimized()) ClearX11IconicHint(*this);
     setVisible(visible);
 }
 
@@ -193,20 +196,24 @@ void Form::SetHeight(float twips) {
     ApplyOuterSize(Width(), twips);
 }
 
-QSize Form::FrameExtra() const {
+QSizeF Form::FrameExtra() const {
+    if (const auto frame = X11Frame(*this); frame && !frame->isEmpty()) return *frame;
     const QSize frame = frameGeometry().size() - geometry().size();
     if (frame.width() > 0 || frame.height() > 0) return frame;
     // No frame known (no window manager, or not shown yet): the frame the window was designed with,
     // so that the client area is the same with and without one.
-    return QSize(ToPixels(kDesignFrameWidth), ToPixels(kDesignFrameHeight));
+    return QSizeF(ToPixels(kDesignFrameWidth), ToPixels(kDesignFrameHeight));
 }
 
 void Form::ApplyOuterSize(float widthTwips, float heightTwips) {
     outerWidth_ = widthTwips;
     outerHeight_ = heightTwips;
     appliedExtra_ = FrameExtra();
-    const int w = std::max(1, ToPixels(widthTwips) - appliedExtra_.width());
-    const int h = std::max(1, ToPixels(heightTwips) - appliedExtra_.height());
+    const auto client = [](float twips, qreal extra) {
+        return std::max(1, static_cast<int>(std::lround(common::TwipsToPixels(twips) - extra)));
+    };
+    const int w = client(widthTwips, appliedExtra_.width());
+    const int h = client(heightTwips, appliedExtra_.height());
     setFixedSize(w, h);
 }
 
@@ -239,9 +246,13 @@ bool Form::event(QEvent* event) {
         case QEvent::Show:
         case QEvent::Move:
         case QEvent::Resize:
+        case QEvent::WindowStateChange:
             // The window manager's frame becomes known once the window is shown: the outer size the
-            // program asked for stays the outer size.
-            if (outerWidth_ > 0 && FrameExtra() != appliedExtra_) ApplyOuterSize(outerWidth_, outerHeight_);
+            // program asked for stays the outer size. Not while minimised: on X11 a resize restores
+            // the window; the size is kept for its restore.
+            if (outerWidth_ > 0 && !isMinimized() && FrameExtra() != appliedExtra_) {
+                ApplyOuterSize(outerWidth_, outerHeight_);
+            }
             break;
         default:
             break;

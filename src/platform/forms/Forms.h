@@ -112,7 +112,7 @@ class Form : public QWidget {
     void ApplyOuterSize(float widthTwips, float heightTwips);
 
   private:
-    QSize FrameExtra() const;
+    QSizeF FrameExtra() const;
 
     bool built_ = false;
     bool loaded_ = false;
@@ -122,7 +122,7 @@ class Form : public QWidget {
     int32_t helpContextId_ = 0;
     float outerWidth_ = 0;
     float outerHeight_ = 0;
-    QSize appliedExtra_;
+    QSizeF appliedExtra_;
 };
 
 // A label: caption, background, click.

@@ -30,52 +30,88 @@ QString PlainToolTip(const std::string& tip) {
     return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
-QtNotificationArea::QtNotificationArea() = default;
+QtNotificationArea::QtNotificationArea() {
+    hosts_.changed = [this] { HostsChanged(); };
+    onHost_ = hosts_.Present();
+    generation_ = hosts_.Generation();
+}
 
 QtNotificationArea::~QtNotificationArea() = default;
 
 bool QtNotificationArea::Available() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return hosts_.Present();
 }
 
 bool QtNotificationArea::Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    if (!hosts_.Present()) return false;
     const Key key{owner, id};
     if (icons_.count(key) != 0) return false;
-    auto icon = std::make_unique<QSystemTrayIcon>(forms::IconFromHandle(iconHandle));
-    icon->setToolTip(PlainToolTip(tip));
-    QObject::connect(
-        icon.get(), &QSystemTrayIcon::activated, &context_,
-        [this, key](QSystemTrayIcon::ActivationReason reason) { Dispatch(key, reason); },
-        Qt::QueuedConnection);
-    icon->show();
-    icons_.emplace(key, std::move(icon));
+    Entry entry{iconHandle, tip, nullptr};
+    entry.icon = MakeIcon(key, entry);
+    icons_.emplace(key, std::move(entry));
     return true;
 }
 
 bool QtNotificationArea::Modify(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) {
     const auto it = icons_.find(Key{owner, id});
     if (it == icons_.end()) return false;
-    it->second->setIcon(forms::IconFromHandle(iconHandle));
-    it->second->setToolTip(PlainToolTip(tip));
+    Entry& entry = it->second;
+    entry.iconHandle = iconHandle;
+    entry.tip = tip;
+    if (entry.icon) {
+        entry.icon->setIcon(forms::IconFromHandle(iconHandle));
+        entry.icon->setToolTip(PlainToolTip(tip));
+    }
     return true;
 }
 
 bool QtNotificationArea::Delete(int32_t owner, uint32_t id) {
     const auto it = icons_.find(Key{owner, id});
     if (it == icons_.end()) return false;
-    it->second->hide();
+    if (it->second.icon) it->second.icon->hide();
     icons_.erase(it);
     return true;
+}
+
+std::unique_ptr<QSystemTrayIcon> QtNotificationArea::MakeIcon(const Key& key, const Entry& entry) {
+    auto icon = std::make_unique<QSystemTrayIcon>(forms::IconFromHandle(entry.iconHandle));
+    icon->setToolTip(PlainToolTip(entry.tip));
+    QObject::connect(
+        icon.get(), &QSystemTrayIcon::activated, &context_,
+        [this, key](QSystemTrayIcon::ActivationReason reason) { Dispatch(key, reason); },
+        Qt::QueuedConnection);
+    icon->show();
+    return icon;
+}
+
+// A host that came, or a new StatusNotifierItem watcher (which knows no items), gets every icon anew.
+void QtNotificationArea::HostsChanged() {
+    const bool present = hosts_.Present();
+    const bool renew = present && (!onHost_ || generation_ != hosts_.Generation());
+    onHost_ = present;
+    generation_ = hosts_.Generation();
+    if (!renew) return;
+    for (auto& [key, entry] : icons_) {
+        entry.icon.reset();
+        entry.icon = MakeIcon(key, entry);
+    }
+    if (arrival_) {
+        const ArrivalHandler arrival = arrival_;
+        arrival();
+    }
 }
 
 void QtNotificationArea::SetEventHandler(EventHandler handler) {
     handler_ = std::move(handler);
 }
 
+void QtNotificationArea::SetArrivalHandler(ArrivalHandler handler) {
+    arrival_ = std::move(handler);
+}
+
 QSystemTrayIcon* QtNotificationArea::TrayIcon(int32_t owner, uint32_t id) const {
     const auto it = icons_.find(Key{owner, id});
-    return it == icons_.end() ? nullptr : it->second.get();
+    return it == icons_.end() ? nullptr : it->second.icon.get();
 }
 
 void QtNotificationArea::Dispatch(const Key& key, QSystemTrayIcon::ActivationReason reason) {

@@ -1,5 +1,6 @@
 // The notification area over QSystemTrayIcon: one tray icon per owner and identifier. Where the desktop
 // offers no tray (no StatusNotifier host on the session bus, no XEmbed tray manager on X11), adding fails.
+// Icons outlive their host: a panel that restarts gets them back, with their current picture and tip.
 #pragma once
 
 #include <QObject>
@@ -10,6 +11,7 @@
 #include <utility>
 
 #include "platform/NotificationArea.h"
+#include "platform/qt/TrayHosts.h"
 
 namespace platform {
 
@@ -25,19 +27,31 @@ class QtNotificationArea final : public NotificationArea {
     bool Modify(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) override;
     bool Delete(int32_t owner, uint32_t id) override;
     void SetEventHandler(EventHandler handler) override;
+    void SetArrivalHandler(ArrivalHandler handler) override;
 
     // The tray icon shown for the owner and identifier; nullptr when there is none.
     QSystemTrayIcon* TrayIcon(int32_t owner, uint32_t id) const;
 
   private:
     using Key = std::pair<int32_t, uint32_t>;
+    struct Entry {
+        int32_t iconHandle;
+        std::string tip;
+        std::unique_ptr<QSystemTrayIcon> icon;
+    };
+    std::unique_ptr<QSystemTrayIcon> MakeIcon(const Key& key, const Entry& entry);
+    void HostsChanged();
     void Dispatch(const Key& key, QSystemTrayIcon::ActivationReason reason);
 
     // Receives the icons' activations, queued: the handler runs from the event loop, never inside the
     // tray's own mouse handling, so it may open menus or delete the icon.
     QObject context_;
-    std::map<Key, std::unique_ptr<QSystemTrayIcon>> icons_;
+    TrayHosts hosts_;
+    bool onHost_ = false;  // the icons are shown on the host that is there now
+    int generation_ = 0;
+    std::map<Key, Entry> icons_;
     EventHandler handler_;
+    ArrivalHandler arrival_;
 };
 
 // The tip as a tool tip that shows exactly its characters: text Qt would take for markup is escaped.

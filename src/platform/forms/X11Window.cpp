@@ -1,0 +1,74 @@
+#include "platform/forms/X11Window.h"
+
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace forms {
+
+namespace {
+
+template <typename Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+xcb_connection_t* Connection(const QWidget& widget) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || !widget.testAttribute(Qt::WA_WState_Created)) return nullptr;
+    return x11->connection();
+}
+
+// The property's 32-bit items; empty when it is missing or shorter than `count`.
+std::vector<uint32_t> Cardinals(xcb_connection_t* x, xcb_window_t window, xcb_atom_t property,
+                                uint32_t count) {
+    const ReplyPtr<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(
+            x, xcb_get_property(x, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, count), nullptr),
+        &std::free);
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < int(count * 4))
+        return {};
+    const auto* items = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+    return {items, items + count};
+}
+
+xcb_atom_t Atom(xcb_connection_t* x, const char* name) {
+    const ReplyPtr<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, static_cast<uint16_t>(std::strlen(name)), name),
+                              nullptr),
+        &std::free);
+    return atom ? atom->atom : XCB_NONE;
+}
+
+}  // namespace
+
+std::optional<QSizeF> X11Frame(const QWidget& widget) {
+    xcb_connection_t* x = Connection(widget);
+    if (x == nullptr) return std::nullopt;
+    const xcb_atom_t extents = Atom(x, "_NET_FRAME_EXTENTS");
+    if (extents == XCB_NONE) return std::nullopt;
+    const std::vector<uint32_t> e = Cardinals(x, static_cast<xcb_window_t>(widget.winId()), extents, 4);
+    if (e.empty()) return std::nullopt;
+    const qreal ratio = widget.devicePixelRatioF();
+    return QSizeF((e[0] + e[1]) / ratio, (e[2] + e[3]) / ratio);
+}
+
+void ClearX11IconicHint(const QWidget& widget) {
+    xcb_connection_t* x = Connection(widget);
+    if (x == nullptr) return;
+    // WM_HINTS: flags, input, initial state, ...; flag 2 says the initial state is set, 3 is iconic.
+    constexpr uint32_t kStateHint = 2;
+    constexpr uint32_t kNormalState = 1;
+    constexpr uint32_t kIconicState = 3;
+    const auto window = static_cast<xcb_window_t>(widget.winId());
+    std::vector<uint32_t> hints = Cardinals(x, window, XCB_ATOM_WM_HINTS, 9);
+    if (hints.empty() || (hints[0] & kStateHint) == 0 || hints[2] != kIconicState) return;
+    hints[2] = kNormalState;
+    xcb_change_property(x, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        static_cast<uint32_t>(hints.size()), hints.data());
+}
+
+}  // namespace forms

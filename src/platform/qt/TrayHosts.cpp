@@ -1,0 +1,152 @@
+#include "platform/qt/TrayHosts.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+
+// Long enough for a panel that holds both trays to register its StatusNotifierItem host after taking
+// the XEmbed selection; short beside a panel's start.
+constexpr int kXEmbedSettleMs = 1500;
+
+template <typename Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+}  // namespace
+
+TrayHosts::TrayHosts() {
+    settle_.setSingleShot(true);
+    settle_.setInterval(kXEmbedSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        xembedSettled_ = xembed_;
+        Changed();
+    });
+    // Reported from the event loop, never from inside the bus's or the X server's event handling.
+    notify_.setSingleShot(true);
+    notify_.setInterval(0);
+    connect(&notify_, &QTimer::timeout, this, [this] {
+        if (changed) changed();
+    });
+    WatchStatusNotifierHosts();
+    WatchXEmbedTray();
+    // What is there at start counts at once: the panel is either up or not.
+    xembedSettled_ = xembed_;
+}
+
+TrayHosts::~TrayHosts() {
+    if (x_ != nullptr) QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+void TrayHosts::WatchStatusNotifierHosts() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus_ = bus.isConnected();
+    if (!bus_) return;
+    auto* watcher = new QDBusServiceWatcher(
+        kWatcherService, bus,
+        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayHosts::WatcherRegistered);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &TrayHosts::WatcherUnregistered);
+    bus.connect(kWatcherService, kWatcherPath, kWatcherService,
+                QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(HostRegistered()));
+    statusNotifier_ = StatusNotifierHostRegistered();
+}
+
+bool TrayHosts::StatusNotifierHostRegistered() const {
+    QDBusMessage call = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath,
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
+    call << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
+    return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+}
+
+void TrayHosts::WatcherRegistered() {
+    ++generation_;
+    statusNotifier_ = StatusNotifierHostRegistered();
+    Changed();
+}
+
+void TrayHosts::WatcherUnregistered() {
+    statusNotifier_ = false;
+    Changed();
+}
+
+void TrayHosts::HostRegistered() {
+    statusNotifier_ = true;
+    Changed();
+}
+
+// The tray selection's owner, and XFixes' word on every change of it, on the connection Qt uses.
+void TrayHosts::WatchXEmbedTray() {
+    auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) return;
+    xcb_connection_t* x = x11->connection();
+    if (x == nullptr) return;
+    char* host = nullptr;
+    int display = 0;
+    int screen = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &screen) == 0) screen = 0;
+    std::free(host);
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(x));
+    for (int i = 0; i < screen && it.rem > 1; ++i) xcb_screen_next(&it);
+    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    const ReplyPtr<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, static_cast<uint16_t>(name.size()), name.constData()),
+                              nullptr),
+        &std::free);
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(x, &xcb_xfixes_id);
+    if (!atom || xfixes == nullptr || !xfixes->present) return;
+    x_ = x;
+    trayAtom_ = atom->atom;
+    selectionNotify_ = static_cast<uint8_t>(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    xcb_xfixes_select_selection_input(x, it.data->root, trayAtom_,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    const ReplyPtr<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, trayAtom_), nullptr), &std::free);
+    xembed_ = owner && owner->owner != XCB_NONE;
+}
+
+bool TrayHosts::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != selectionNotify_) return false;
+    const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+    if (notify->selection == trayAtom_) XEmbedOwnerChanged(notify->owner != XCB_NONE);
+    return false;  // Qt sees it too
+}
+
+void TrayHosts::XEmbedOwnerChanged(bool owned) {
+    xembed_ = owned;
+    xembedSettled_ = false;
+    settle_.stop();
+    if (owned && bus_) {
+        settle_.start();
+    } else {
+        xembedSettled_ = owned;
+    }
+    Changed();
+}
+
+void TrayHosts::Changed() {
+    notify_.start();
+}
+
+}  // namespace platform

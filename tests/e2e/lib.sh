@@ -1,0 +1,103 @@
+# Shared by the end-to-end tests of the real program: checks, waits, the program's network namespace
+# with its test host (192.0.2.1, answering echoes), a private X server, and a home of the program's own.
+# The caller sets `program` and may add to `pids` (killed at the end) before sourcing nothing else.
+set -u
+work=$(mktemp -d)
+ns=tnm$$p host=tnm$$h failures=0 pid= pids=()
+
+skip_or_fail() {
+    if [ "${CI:-}" = "true" ] || [ "${TN_NO_SKIP:-}" = "1" ]; then echo "FAILED: $1" >&2; exit 1; fi
+    echo "SKIPPED: $1"
+    exit 0
+}
+need_tools() { for tool in "$@"; do command -v "$tool" >/dev/null 2>&1 || skip_or_fail "$tool is not installed"; done; }
+cleanup() {
+    for p in $pid "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+    ip netns del "$ns" 2>/dev/null
+    ip netns del "$host" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+check() {  # description, command...
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+within() {  # seconds, command...: waits for the command to succeed
+    local limit=$1 i
+    shift
+    for i in $(seq $((limit * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+finish() {
+    if [ $failures -ne 0 ]; then
+        echo "-- the program's output:"
+        cat "$work/program.log"
+        echo "$failures checks failed"
+        exit 1
+    fi
+    echo "all checks passed"
+}
+
+# The network: the program's namespace and the test host, joined by a veth pair.
+make_network() {
+    [ "$(id -u)" = 0 ] || skip_or_fail "needs root to create network namespaces"
+    ip netns add "$ns" && ip netns add "$host" || skip_or_fail "network namespaces cannot be created here"
+    ip -n "$ns" link set lo up
+    ip -n "$host" link set lo up
+    ip -n "$ns" link add e0 type veth peer name e1 netns "$host"
+    ip -n "$ns" addr add 192.0.2.2/24 dev e0
+    ip -n "$ns" link set e0 up
+    ip -n "$host" addr add 192.0.2.1/24 dev e1
+    ip -n "$host" link set e1 up
+}
+
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    within 10 test -s "$work/display" || { cat "$work/xvfb.log"; exit 1; }
+    export DISPLAY=":$(cat "$work/display")"
+}
+
+# A home of its own, with the test host as both sites.
+make_home() {
+    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
+    mkdir -p "$XDG_CONFIG_HOME/TarnovelMon"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    settings="$XDG_CONFIG_HOME/TarnovelMon/TarnovelMon.ini"
+    printf '[Settings]\nsite0=192.0.2.1\nsite1=192.0.2.1\nTimeOut=250\nTTL=64\nLoopMn=1\nlevel0=75\nlevel1=120\nlevel2=200\n' \
+        >"$settings"
+}
+register_logon_start() {
+    mkdir -p "$XDG_CONFIG_HOME/autostart"
+    printf '[Desktop Entry]\nType=Application\nName=Tarnovel Monitor\nExec=%s\n' "$program" \
+        >"$XDG_CONFIG_HOME/autostart/TarnovelMon.exe.desktop"
+}
+
+caption="Kestrune Software Tarnovel Monitor"
+start_program() {  # [VAR=value ...]
+    ip netns exec "$ns" env QT_QPA_PLATFORM=xcb "$@" "$program" >>"$work/program.log" 2>&1 &
+    pid=$!
+}
+running() { kill -0 "$pid" 2>/dev/null; }
+ended() { ! running; }
+window() { xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | head -n 1; }
+visible() { [ -n "$(window)" ]; }
+hidden() { [ -z "$(window)" ]; }
+minimised() { xprop -id "$(xdotool search --name "^$caption\$" | head -n 1)" WM_STATE | grep -q Iconic; }
+saved() { grep -q '^frmPingWidth=' "$settings"; }
+
+# The colour "#RRGGBB" of a pixel of the screen.
+pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
+# A point of the window, in pixels from its top-left corner.
+window_pixel() {
+    eval "$(xdotool getwindowgeometry --shell "$(window)")"
+    pixel $((X + $1)) $((Y + $2))
+}
+window_click() { xdotool mousemove --window "$(window)" "$1" "$2" click 1; }
+green_lamp_lit() { local c; c=$(window_pixel 28 24); [ -n "$c" ] && [ "$c" != "#004000" ]; }

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/deps.sh
 tn_install_packages "${TN_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev \
-    clang libclang-rt-14-dev iproute2 iputils-ping xvfb trayer xdotool x11-utils desktop-file-utils imagemagick
+    clang libclang-rt-14-dev iproute2 iputils-ping xvfb libsm-dev libice-dev trayer xdotool x11-utils desktop-file-utils imagemagick
 
 jobs=$(nproc)
 total_passed=0

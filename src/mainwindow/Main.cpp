@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -25,6 +26,22 @@ extern "C" void OnTerminationSignal(int signal) {
     [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &byte, 1);
     errno = saved;
 }
+
+// The session manager's "die" comes as a Quit event sent to the application object; the program
+// itself never quits the event loop, so any Quit is the end of the session.
+class SessionEndFilter : public QObject {
+  public:
+    SessionEndFilter(Program& program, QObject* parent) : QObject(parent), program_(program) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == qApp && event->type() == QEvent::Quit) program_.EndOnRequest(forms::kAppWindows);
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    Program& program_;
+};
 
 }  // namespace
 
@@ -89,9 +106,11 @@ void WatchTerminationRequests(Program& program) {
         });
     }
     // A session manager asks for the session's data on every save, not only at its end: the settings
-    // are saved, and the end of the session comes as a signal.
+    // are saved and the program goes on. The end of the session comes as the manager's die, or as a
+    // signal.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
                      [&program](QSessionManager&) { program.SaveForSession(); });
+    qApp->installEventFilter(new SessionEndFilter(program, qApp));
 }
 
 }  // namespace modPingAuto

@@ -45,7 +45,8 @@ QString HelpFilePath();
 // through the window's close request and unload sequence. The handlers are installed first of all
 // and only note the signal; the notes are acted on once events are handled, also during a wait.
 void InstallTerminationHandlers();
-// Acts on the noted signals and on the desktop session's saves; needs the application object.
+// Acts on the noted signals and on the session manager's saves and die (the end of the session, as
+// SIGHUP); needs the application object.
 void WatchTerminationRequests(Program& program);
 
 }  // namespace modPingAuto

@@ -38,6 +38,8 @@ check "the tray icon shows the grey Ready picture" within 10 tray_is "#C0C0C0"
 window_click $start_button
 check "Start monitors the host: the green lamp lights" within 10 green_lamp_lit
 check "the tray icon turns green" within 10 tray_is "#00FF00"
+eval "$(xdotool getwindowgeometry --shell "$tray")" && mkdir -p "${TN_SCREENSHOTS:=$work}"
+import -window root -crop "$((WIDTH + 56))x$((HEIGHT + 16))+$((X - 48))+$((Y - 8))" "$TN_SCREENSHOTS/tray_in_trayer.png"
 window_click $logon_box
 check "checking Startup automatically registers logon start" \
     within 5 test -f "$XDG_CONFIG_HOME/autostart/TarnovelMon.exe.desktop"

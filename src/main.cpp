@@ -14,6 +14,7 @@
 
 int main(int argc, char* argv[]) {
     modPingAuto::InstallTerminationHandlers();
+    platform::ChooseDisplayServer();
     QApplication app(argc, argv);
     QApplication::setApplicationName(forms::App::Title());
     // The installed desktop entry, so that the desktop shows the program's own icon for its windows.

@@ -18,4 +18,4 @@ tn_install_packages() {
 }
 
 # What building the program needs.
-TN_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb-xfixes0-dev libgl-dev fonts-liberation2)
+TN_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-wayland libxcb-xfixes0-dev libgl-dev fonts-liberation2)

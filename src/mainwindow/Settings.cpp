@@ -33,16 +33,22 @@ constexpr FieldKey kFieldKeys[] = {
     {"level2", monitor::Field::kLevel2, "200"},
 };
 
-// The window's placement, kept under the window's name followed by the property.
+// The window's placement, kept under the window's name followed by the property. Where the compositor
+// places windows, the position is neither used nor overwritten with what it reports.
 struct PlacementKey {
     const char* property;
     float (frmPing::*get)() const;
     void (frmPing::*set)(float);
+    bool position;
 };
-constexpr PlacementKey kPlacementKeys[] = {{"Left", &frmPing::Left, &frmPing::SetLeft},
-                                           {"Top", &frmPing::Top, &frmPing::SetTop},
-                                           {"Width", &frmPing::Width, &frmPing::SetWidth},
-                                           {"Height", &frmPing::Height, &frmPing::SetHeight}};
+constexpr PlacementKey kPlacementKeys[] = {{"Left", &frmPing::Left, &frmPing::SetLeft, true},
+                                           {"Top", &frmPing::Top, &frmPing::SetTop, true},
+                                           {"Width", &frmPing::Width, &frmPing::SetWidth, false},
+                                           {"Height", &frmPing::Height, &frmPing::SetHeight, false}};
+
+bool Kept(const PlacementKey& key) {
+    return !key.position || !forms::App::CompositorPlacesWindows();
+}
 
 std::string Application() {
     return forms::App::Title().toStdString();
@@ -61,13 +67,14 @@ std::optional<float> PlacementValue(const std::string& text) {
 void frmPing::LoadSettings() {
     const std::string name = objectName().toStdString();
     for (const PlacementKey& p : kPlacementKeys) {
+        if (!Kept(p)) continue;
         const std::string current = common::DecimalText((this->*p.get)());
         if (const auto stored =
                 PlacementValue(settings_.Read(Application(), kSection, name + p.property, current))) {
             (this->*p.set)(*stored);
         }
     }
-    KeepOnScreen();
+    if (!forms::App::CompositorPlacesWindows()) KeepOnScreen();
     for (const FieldKey& k : kFieldKeys) {
         SetFieldText(k.field, settings_.Read(Application(), kSection, k.key, k.defaultValue));
     }
@@ -95,6 +102,7 @@ bool frmPing::SaveSettings() {
     if (WindowState() == forms::kNormal) {
         const std::string name = objectName().toStdString();
         for (const PlacementKey& p : kPlacementKeys) {
+            if (!Kept(p)) continue;
             settings_.Write(Application(), kSection, name + p.property,
                             common::DecimalText((this->*p.get)()));
         }

@@ -89,8 +89,10 @@ void frmPing::AddIconToLateTray() {
 void frmPing::TrayArrived() {
     if (!IsLoaded() || bExitfromSystray) return;
     AddIconToLateTray();
-    // A window the user has restored meanwhile stays as it is.
-    if (minimisedForTray_ && trayIconShown_ && WindowState() == forms::kMinimized) HideToTray();
+    // A window the user has restored meanwhile stays as it is. Where the compositor keeps the window's
+    // state to itself, it is taken to be minimised still.
+    const bool minimised = WindowState() == forms::kMinimized || forms::App::CompositorPlacesWindows();
+    if (minimisedForTray_ && trayIconShown_ && minimised) HideToTray();
     minimisedForTray_ = false;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/forms/Services.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace forms {
 
@@ -15,6 +16,9 @@ QString Title() {
 }
 QString Path() {
     return QCoreApplication::applicationDirPath();
+}
+bool CompositorPlacesWindows() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 }  // namespace App

@@ -27,4 +27,9 @@ class ExitProgramEnd final : public ProgramEnd {
 // The folder and file name of the running executable.
 ProgramLocation RunningProgramLocation();
 
+// Before the application object is made: in a Wayland session, unless the user chose a platform
+// plugin, the program is a native Wayland client, and an X11 client (XWayland) where qt6-wayland is
+// not installed.
+void ChooseDisplayServer();
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 // TarnovelMon: watches the quality of the Internet connection with ICMP echo requests. This is where the
 // desktop's services are built, once, and handed to the program.
 #include <QApplication>
+#include <vector>
 
 #include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
@@ -14,8 +15,14 @@
 
 int main(int argc, char* argv[]) {
     modPingAuto::InstallTerminationHandlers();
-    platform::ChooseDisplayServer();
-    QApplication app(argc, argv);
+    // The choice goes in as the first argument: one the user gives later still wins, and programs
+    // started from here do not inherit it.
+    std::vector<char*> args(argv, argv + argc);
+    QByteArray flag("-platform");
+    QByteArray plugins = platform::DisplayServerChoice();
+    if (!plugins.isEmpty()) args.insert(args.begin() + 1, {flag.data(), plugins.data()});
+    int count = static_cast<int>(args.size());
+    QApplication app(count, args.data());
     QApplication::setApplicationName(forms::App::Title());
     // The installed desktop entry, so that the desktop shows the program's own icon for its windows.
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnovelmon"));

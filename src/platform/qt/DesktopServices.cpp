@@ -44,15 +44,13 @@ ProgramLocation RunningProgramLocation() {
         QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName()).toStdString()};
 }
 
-// Qt 6.4 by itself picks "wayland" alone in a Wayland session, and fails to start where the plugin
-// is missing; and it picks X11 on GNOME, whose compositor draws no window frames. qt6-wayland draws
-// its own frame there, so GNOME gets the native client too.
-void ChooseDisplayServer() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;
+// Qt's own choice depends on how it was built and on the desktop it finds; the program states its own.
+QByteArray DisplayServerChoice() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return {};
     const QByteArray session = qgetenv("XDG_SESSION_TYPE");
     const bool wayland =
         session == "wayland" || (session.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
-    if (wayland) qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+    return wayland ? QByteArrayLiteral("wayland;xcb") : QByteArray();
 }
 
 }  // namespace platform

@@ -1,6 +1,8 @@
 // The desktop's message boxes, popup menus and help viewer, and the end of the process.
 #pragma once
 
+#include <QByteArray>
+
 #include "platform/Services.h"
 #include "platform/forms/Services.h"
 
@@ -27,9 +29,9 @@ class ExitProgramEnd final : public ProgramEnd {
 // The folder and file name of the running executable.
 ProgramLocation RunningProgramLocation();
 
-// Before the application object is made: in a Wayland session, unless the user chose a platform
-// plugin, the program is a native Wayland client, and an X11 client (XWayland) where qt6-wayland is
-// not installed.
-void ChooseDisplayServer();
+// The platform plugins to ask for, before the application object is made: in a Wayland session the
+// native Wayland client, and an X11 client (XWayland) where qt6-wayland is not installed. Empty where
+// the user chose with QT_QPA_PLATFORM, or the session is not Wayland.
+QByteArray DisplayServerChoice();
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <csignal>
 
 #include "mainwindow/modPingAuto.h"
+#include "platform/SingleInstance.h"
 #include "platform/forms/Services.h"
 
 namespace modPingAuto {
@@ -30,6 +31,7 @@ extern "C" void OnTerminationSignal(int signal) {
 
 Program::Program(const platform::Services& services)
     : end_(services.end),
+      single_(services.single),
       probe_(services.echo, services.resolver),
       registry_(services.registry),
       logon_(registry_, services.dialogs, services.location),
@@ -46,6 +48,14 @@ QString HelpFilePath() {
 }
 
 void Program::Main() {
+    if (!single_.BecomeTheOne()) {
+        end_.EndProgram();
+        return;
+    }
+    // A later start's request: what a left press on the tray icon does.
+    single_.SetForwardHandler([this] {
+        if (window_.IsLoaded()) window_.RestoreFromTray();
+    });
     frmPing& window = window_;
     window.bAutoStart = logon_.IsStartupSet(forms::App::Title().toStdString());
     window.helpFile = HelpFilePath();

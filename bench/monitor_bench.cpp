@@ -20,6 +20,7 @@
 #include "platform/linux/LinuxEchoService.h"
 #include "platform/linux/LinuxResolver.h"
 #include "platform/qt/DesktopServices.h"
+#include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtNotificationArea.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/XdgRegistry.h"
@@ -130,7 +131,8 @@ int main(int argc, char** argv) {
     platform::QtDialogs dialogs;
     platform::DesktopHelpViewer help;
     platform::ExitProgramEnd end;
-    modPingAuto::Program program({echo, resolver, clock, settings, registry, area, dialogs, help, end,
+    platform::LocalSingleInstance single;  // not asked: the window is shown without the program's entry
+    modPingAuto::Program program({echo, resolver, clock, settings, registry, area, dialogs, help, end, single,
                                   platform::RunningProgramLocation()});
     gWindow = &program.Window();
     gWindow->ShowForm();

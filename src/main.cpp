@@ -9,6 +9,7 @@
 #include "platform/linux/LinuxEchoService.h"
 #include "platform/linux/LinuxResolver.h"
 #include "platform/qt/DesktopServices.h"
+#include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtNotificationArea.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/XdgRegistry.h"
@@ -38,11 +39,18 @@ int main(int argc, char* argv[]) {
     platform::QtDialogs dialogs;
     platform::DesktopHelpViewer help;
     platform::ExitProgramEnd end;
-    const platform::Services services{echo,     resolver,
-                                      clock,    settings,
-                                      registry, notificationArea,
-                                      dialogs,  help,
-                                      end,      platform::RunningProgramLocation()};
+    platform::LocalSingleInstance single;
+    const platform::Services services{echo,
+                                      resolver,
+                                      clock,
+                                      settings,
+                                      registry,
+                                      notificationArea,
+                                      dialogs,
+                                      help,
+                                      end,
+                                      single,
+                                      platform::RunningProgramLocation()};
     // Never destroyed: the process ends at once after the window's unload sequence.
     auto* program = new modPingAuto::Program(services);
     modPingAuto::WatchTerminationRequests(*program);

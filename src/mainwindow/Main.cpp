@@ -12,6 +12,7 @@
 #include <csignal>
 
 #include "mainwindow/modPingAuto.h"
+#include "platform/SingleInstance.h"
 #include "platform/forms/Services.h"
 
 namespace modPingAuto {
@@ -47,6 +48,7 @@ class SessionEndFilter : public QObject {
 
 Program::Program(const platform::Services& services)
     : end_(services.end),
+      single_(services.single),
       probe_(services.echo, services.resolver),
       registry_(services.registry),
       logon_(registry_, services.dialogs, services.location),
@@ -63,6 +65,14 @@ QString HelpFilePath() {
 }
 
 void Program::Main() {
+    if (!single_.BecomeTheOne()) {
+        end_.EndProgram();
+        return;
+    }
+    // A later start's request: what a left press on the tray icon does.
+    single_.SetForwardHandler([this] {
+        if (window_.IsLoaded()) window_.RestoreFromTray();
+    });
     frmPing& window = window_;
     window.bAutoStart = logon_.IsStartupSet(forms::App::Title().toStdString());
     window.helpFile = HelpFilePath();

@@ -18,7 +18,8 @@ class Program {
     explicit Program(const platform::Services& services);
 
     // The program's entry: shows the main window, or, when logon start is registered, loads it hidden
-    // in the tray and starts monitoring.
+    // in the tray and starts monitoring. Where the program runs already for the user's session, asks
+    // that one to come forward and ends, having read and shown nothing.
     void Main();
     // Unloads the main window with the mode and ends the program.
     void EndOnRequest(int16_t unloadMode);
@@ -31,6 +32,7 @@ class Program {
 
   private:
     platform::ProgramEnd& end_;
+    platform::SingleInstance& single_;
     modPing::Engine probe_;
     modRegistryTools::RegistryTools registry_;
     LogonStart logon_;

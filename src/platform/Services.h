@@ -17,6 +17,7 @@ class TickClock;
 class SettingsStore;
 class Registry;
 class NotificationArea;
+class SingleInstance;
 
 // Where the program runs from: its folder, and its executable's file name (a Linux executable has no
 // extension to drop: "TarnovelMon").
@@ -43,6 +44,7 @@ struct Services {
     forms::Dialogs& dialogs;
     forms::HelpViewer& help;
     ProgramEnd& end;
+    SingleInstance& single;
     ProgramLocation location;
 };
 

@@ -20,6 +20,7 @@ tray_colour() {
     eval "$(xdotool getwindowgeometry --shell "$tray")"
     pixel $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
 }
+one_icon() { [ "$(xwininfo -tree -id "$tray" | grep -c '"TarnovelMon":')" = 1 ]; }
 tray_is() { [ "$(tray_colour)" = "$1" ]; }
 tray_click() {  # button
     eval "$(xdotool getwindowgeometry --shell "$tray")"
@@ -35,6 +36,7 @@ echo "== A plain start"
 start_program
 check "the window appears" within 15 visible
 check "the tray icon shows the grey Ready picture" within 10 tray_is "#C0C0C0"
+check "a second start ends at once, with status 0, the settings untouched" second_start
 window_click $start_button
 check "Start monitors the host: the green lamp lights" within 10 green_lamp_lit
 check "the tray icon turns green" within 10 tray_is "#00FF00"
@@ -63,6 +65,20 @@ sleep 0.5
 kill -TERM "$pid"
 check "SIGTERM during a wait ends the program" within 10 ended
 check "with the settings saved" grep -q '^TimeOut=300$' "$settings"
+
+echo "== A second start while hidden in the tray; a start after the first was killed"
+start_program
+check "the program monitors, hidden in the tray" within 10 tray_is "#00FF00"
+check "no window is shown" hidden
+check "a second start ends at once, with status 0, the settings untouched; the window comes forward" second_start
+check "one tray icon remains" one_icon
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null
+start_program
+check "after SIGKILL, a start comes up in the tray" within 10 tray_is "#00FF00"
+check "and takes over: a second start brings it forward" second_start
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null
 
 echo "== A logon start before the tray: shown (no window manager to minimise it), then hidden into the tray"
 kill "${pids[1]}"

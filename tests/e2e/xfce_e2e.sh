@@ -80,6 +80,8 @@ kill "$panel"
 register_logon_start
 start_program
 check "with no tray, the window is minimised" within 10 minimised
+check "a second start ends at once, with status 0, the settings untouched; the window is restored" second_start
+xdotool windowminimize "$(window)"
 sleep 3
 start_panel
 check "the panel gets the icon" within 10 registered

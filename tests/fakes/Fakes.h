@@ -16,6 +16,7 @@
 #include "platform/NotificationArea.h"
 #include "platform/Services.h"
 #include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
 #include "platform/forms/Services.h"
 
 namespace fakes {
@@ -116,6 +117,13 @@ class FakeProgramEnd : public platform::ProgramEnd {
     void EndProgram() override { ++ends; }
 };
 
+// No other program runs.
+class FakeSingleInstance : public platform::SingleInstance {
+  public:
+    bool BecomeTheOne() override { return true; }
+    void SetForwardHandler(ForwardHandler) override {}
+};
+
 // Every service, faked; Services() hands them out as the program's start would.
 struct FakeServices {
     FakeEchoService echo;
@@ -127,10 +135,11 @@ struct FakeServices {
     FakeDialogs dialogs;
     FakeHelpViewer help;
     FakeProgramEnd end;
+    FakeSingleInstance single;
     platform::ProgramLocation location{"/opt/tn", "TarnovelMon"};
     FakeServices() { registry.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Run"]; }
     platform::Services Services() {
-        return {echo, resolver, clock, settings, registry, area, dialogs, help, end, location};
+        return {echo, resolver, clock, settings, registry, area, dialogs, help, end, single, location};
     }
 };
 

@@ -16,8 +16,8 @@ TEST(MonitorRound, RealRoundsAgainstTheLocalHostAndAHostThatDoesNotAnswer) {
     fakes::FakeServices f;
     platform::LinuxEchoService echo;
     platform::LinuxResolver resolver;
-    modPingAuto::Program program(
-        {echo, resolver, f.clock, f.settings, f.registry, f.area, f.dialogs, f.help, f.end, f.location});
+    modPingAuto::Program program({echo, resolver, f.clock, f.settings, f.registry, f.area, f.dialogs, f.help,
+                                  f.end, f.single, f.location});
     frmPing& w = program.Window();
     // The probe is opened inside the namespace, before the load (which keeps an open handle).
     netns::InNamespace(ns.name(), [&] { w.Load(); });

@@ -10,7 +10,7 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     LDFLAGS=$(dpkg-buildflags --get LDFLAGS) \
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target TarnovelMon tn_icons tn_help_page tn_package_files
+cmake --build "$build" -j "$(nproc)" --target TarnovelMon tn_icons tn_help_page tn_package_files
 rm -rf "$build/deb"
 (cd "$build" && cpack -G DEB -B deb)
 mkdir -p dist

@@ -94,7 +94,8 @@ if [ -f "$help" ]; then
     done
 fi
 
-# The icons: one per size and no others, each a PNG of its size, each the dial as drawn now.
+# The icons: one PNG per size and no others (beside the scalable SVG), each of its size, each the dial
+# as drawn now.
 icons=$prefix/$datadir/icons/hicolor
 for size in "${sizes[@]}"; do
     icon=$icons/${size}x${size}/apps/tarnovelmon.png
@@ -105,8 +106,8 @@ for size in "${sizes[@]}"; do
     got=$(png_size "$icon") || got="not a PNG file"
     check "the ${size}x${size} icon is $got" test "$got" = "$size $size"
 done
-count=$(find "$icons" -type f 2>/dev/null | wc -l)
-check "$count icon files installed, expected ${#sizes[@]}" test "$count" -eq "${#sizes[@]}"
+count=$(find "$icons" -type f -name "*.png" 2>/dev/null | wc -l)
+check "$count PNG icon files installed, expected ${#sizes[@]}" test "$count" -eq "${#sizes[@]}"
 if QT_QPA_PLATFORM=offscreen "$icon_tool" check "$icons" "${sizes[@]}"; then
     pass
 else

@@ -1,6 +1,7 @@
 // TarnovelMon: watches the quality of the Internet connection with ICMP echo requests. This is where the
 // desktop's services are built, once, and handed to the program.
 #include <QApplication>
+#include <cstdio>
 #include <vector>
 
 #include "mainwindow/modPingAuto.h"
@@ -16,6 +17,10 @@
 
 int main(int argc, char* argv[]) {
     modPingAuto::InstallTerminationHandlers();
+    // CAP_NET_RAW (a file capability) is needed only to open the raw socket: open it, then drop every
+    // capability, before Qt starts its threads, which would keep their own.
+    platform::LinuxEchoService echo;
+    if (!echo.OpenThenDropCapabilities()) std::fputs("TarnovelMon: capabilities not dropped\n", stderr);
     // The choice goes in as the first argument: one the user gives later still wins, and programs
     // started from here do not inherit it.
     std::vector<char*> args(argv, argv + argc);
@@ -30,7 +35,6 @@ int main(int argc, char* argv[]) {
     // The program ends through its main window's unload sequence, never by a window closing.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    platform::LinuxEchoService echo;
     platform::LinuxResolver resolver;
     platform::LinuxClock clock;
     platform::QtSettingsStore settings;

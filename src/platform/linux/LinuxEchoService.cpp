@@ -14,7 +14,9 @@
 #include <ctime>
 #include <optional>
 #include <span>
+#include <utility>
 
+#include "platform/linux/Capabilities.h"
 #include "platform/linux/IcmpCodec.h"
 
 namespace platform {
@@ -163,26 +165,26 @@ void WaitReadable(int fd, int64_t left) {
 
 LinuxEchoService::~LinuxEchoService() {
     if (fd_ >= 0) ::close(fd_);
+    if (held_.fd >= 0) ::close(held_.fd);
 }
 
-int32_t LinuxEchoService::Open() {
-    if (fd_ >= 0) Close(fd_ + 1);
+// The ping socket where allowed, else a raw socket (CAP_NET_RAW), set up for echo requests.
+LinuxEchoService::Socket LinuxEchoService::OpenSocket() {
     IcmpSocketKind kind = IcmpSocketKind::Datagram;
     int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0 && !OpenRefused(errno)) return 0;
+    if (fd < 0 && !OpenRefused(errno)) return {};
     if (fd < 0) {
-        // Where the ping socket is refused, a raw socket (CAP_NET_RAW).
         fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
         kind = IcmpSocketKind::Raw;
     }
-    if (fd < 0) return 0;
+    if (fd < 0) return {};
 
     if (kind == IcmpSocketKind::Datagram) {
         // ICMP errors that quote our requests arrive on the error queue.
         const int on = 1;
         if (setsockopt(fd, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) {
             ::close(fd);
-            return 0;
+            return {};
         }
     } else {
         // A raw socket sees every ICMP message of the host; keep only replies and error reports.
@@ -192,8 +194,20 @@ int32_t LinuxEchoService::Open() {
                         (1u << icmp::kTypeParamProblem));
         setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
     }
-    fd_ = fd;
-    kind_ = kind;
+    return {fd, kind};
+}
+
+bool LinuxEchoService::OpenThenDropCapabilities() {
+    if (held_.fd < 0) held_ = OpenSocket();
+    return DropAllCapabilities();
+}
+
+int32_t LinuxEchoService::Open() {
+    if (fd_ >= 0) Close(fd_ + 1);
+    const Socket socket = held_.fd >= 0 ? std::exchange(held_, Socket{}) : OpenSocket();
+    if (socket.fd < 0) return 0;
+    fd_ = socket.fd;
+    kind_ = socket.kind;
     identifier_ = RandomU16();
     nextSequence_ = RandomU16();
     return fd_ + 1;

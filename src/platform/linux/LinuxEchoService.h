@@ -17,6 +17,11 @@ class LinuxEchoService final : public EchoService {
     LinuxEchoService(const LinuxEchoService&) = delete;
     LinuxEchoService& operator=(const LinuxEchoService&) = delete;
 
+    // For a program given CAP_NET_RAW: opens the socket now, for the next Open to hand out, then drops
+    // every capability of the calling thread. Call it before any other thread starts. Returns false
+    // when the capabilities could not be dropped.
+    bool OpenThenDropCapabilities();
+
     int32_t Open() override;
     void Close(int32_t handle) override;
     EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
@@ -27,9 +32,15 @@ class LinuxEchoService final : public EchoService {
     IcmpSocketKind SocketKind() const { return kind_; }
 
   private:
+    struct Socket {
+        int fd = -1;
+        IcmpSocketKind kind = IcmpSocketKind::None;
+    };
+    static Socket OpenSocket();
     bool ApplyOptions(const EchoOptions& options);
     void DiscardPending();
 
+    Socket held_;
     int fd_ = -1;
     IcmpSocketKind kind_ = IcmpSocketKind::None;
     uint16_t identifier_ = 0;

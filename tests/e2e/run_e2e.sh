@@ -7,11 +7,14 @@ program=$(readlink -f "${1:?usage: run_e2e.sh <TarnovelMon binary>}")
 need_tools Xvfb trayer xdotool xwininfo xprop ip import
 make_network
 start_xvfb
-trayer --edge top --align right --widthtype request --height 32 --transparent false --SetDockType true \
-    >"$work/trayer.log" 2>&1 &
-pids+=($!)
-within 10 sh -c '[ -n "$(xdotool search --onlyvisible --class trayer 2>/dev/null)" ]' || { cat "$work/trayer.log"; exit 1; }
-tray=$(xdotool search --onlyvisible --class trayer | head -n 1)
+start_trayer() {
+    trayer --edge top --align right --widthtype request --height 32 --transparent false --SetDockType true \
+        >>"$work/trayer.log" 2>&1 &
+    pids+=($!)
+    within 10 sh -c '[ -n "$(xdotool search --onlyvisible --class trayer 2>/dev/null)" ]' || { cat "$work/trayer.log"; exit 1; }
+    tray=$(xdotool search --onlyvisible --class trayer | head -n 1)
+}
+start_trayer
 unset DBUS_SESSION_BUS_ADDRESS
 make_home
 
@@ -84,10 +87,7 @@ echo "== A logon start before the tray: shown (no window manager to minimise it)
 kill "${pids[1]}"
 start_program
 check "the window is shown" within 10 visible
-trayer --edge top --align right --widthtype request --height 32 --transparent false >>"$work/trayer.log" 2>&1 &
-pids+=($!)
+start_trayer
 check "once the tray is up, the window is hidden into it" within 10 hidden
-within 10 sh -c '[ -n "$(xdotool search --onlyvisible --class trayer 2>/dev/null)" ]'
-tray=$(xdotool search --onlyvisible --class trayer | head -n 1)
 check "and the icon shows the state" within 10 tray_is "#00FF00"
 finish

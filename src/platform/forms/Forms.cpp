@@ -131,8 +131,7 @@ void Form::Load() {
 void Form::ShowForm() {
     Load();
     if (!loaded_) return;
-    if (!isVisible() && !isMinimized()) ClearX11IconicHint(*this);
-    show();
+    Form::SetVisible(true);
     raise();
     activateWindow();
 }

@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -13,19 +12,14 @@ namespace forms {
 
 namespace {
 
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
 xcb_connection_t* Connection(const QWidget& widget) {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || !widget.testAttribute(Qt::WA_WState_Created)) return nullptr;
-    return x11->connection();
+    return widget.testAttribute(Qt::WA_WState_Created) ? X11Connection() : nullptr;
 }
 
 // The property's 32-bit items; empty when it is missing or shorter than `count`.
 std::vector<uint32_t> Cardinals(xcb_connection_t* x, xcb_window_t window, xcb_atom_t property,
                                 uint32_t count) {
-    const ReplyPtr<xcb_get_property_reply_t> reply(
+    const X11Reply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(
             x, xcb_get_property(x, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, count), nullptr),
         &std::free);
@@ -35,20 +29,26 @@ std::vector<uint32_t> Cardinals(xcb_connection_t* x, xcb_window_t window, xcb_at
     return {items, items + count};
 }
 
-xcb_atom_t Atom(xcb_connection_t* x, const char* name) {
-    const ReplyPtr<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, static_cast<uint16_t>(std::strlen(name)), name),
-                              nullptr),
+}  // namespace
+
+xcb_connection_t* X11Connection() {
+    auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 == nullptr ? nullptr : x11->connection();
+}
+
+uint32_t X11Atom(xcb_connection_t* x, const QByteArray& name, bool onlyIfExists) {
+    const X11Reply<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(
+            x, xcb_intern_atom(x, onlyIfExists, static_cast<uint16_t>(name.size()), name.constData()),
+            nullptr),
         &std::free);
     return atom ? atom->atom : XCB_NONE;
 }
 
-}  // namespace
-
 std::optional<QSizeF> X11Frame(const QWidget& widget) {
     xcb_connection_t* x = Connection(widget);
     if (x == nullptr) return std::nullopt;
-    const xcb_atom_t extents = Atom(x, "_NET_FRAME_EXTENTS");
+    const xcb_atom_t extents = X11Atom(x, "_NET_FRAME_EXTENTS", true);
     if (extents == XCB_NONE) return std::nullopt;
     const std::vector<uint32_t> e = Cardinals(x, static_cast<xcb_window_t>(widget.winId()), extents, 4);
     if (e.empty()) return std::nullopt;

@@ -58,17 +58,15 @@ bool QtNotificationArea::Modify(int32_t owner, uint32_t id, int32_t iconHandle, 
     Entry& entry = it->second;
     entry.iconHandle = iconHandle;
     entry.tip = tip;
-    if (entry.icon) {
-        entry.icon->setIcon(forms::IconFromHandle(iconHandle));
-        entry.icon->setToolTip(PlainToolTip(tip));
-    }
+    entry.icon->setIcon(forms::IconFromHandle(iconHandle));
+    entry.icon->setToolTip(PlainToolTip(tip));
     return true;
 }
 
 bool QtNotificationArea::Delete(int32_t owner, uint32_t id) {
     const auto it = icons_.find(Key{owner, id});
     if (it == icons_.end()) return false;
-    if (it->second.icon) it->second.icon->hide();
+    it->second.icon->hide();
     icons_.erase(it);
     return true;
 }
@@ -107,11 +105,6 @@ void QtNotificationArea::SetEventHandler(EventHandler handler) {
 
 void QtNotificationArea::SetArrivalHandler(ArrivalHandler handler) {
     arrival_ = std::move(handler);
-}
-
-QSystemTrayIcon* QtNotificationArea::TrayIcon(int32_t owner, uint32_t id) const {
-    const auto it = icons_.find(Key{owner, id});
-    return it == icons_.end() ? nullptr : it->second.icon.get();
 }
 
 void QtNotificationArea::Dispatch(const Key& key, QSystemTrayIcon::ActivationReason reason) {

@@ -29,9 +29,6 @@ class QtNotificationArea final : public NotificationArea {
     void SetEventHandler(EventHandler handler) override;
     void SetArrivalHandler(ArrivalHandler handler) override;
 
-    // The tray icon shown for the owner and identifier; nullptr when there is none.
-    QSystemTrayIcon* TrayIcon(int32_t owner, uint32_t id) const;
-
   private:
     using Key = std::pair<int32_t, uint32_t>;
     struct Entry {

@@ -8,9 +8,9 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QGuiApplication>
 #include <cstdlib>
-#include <memory>
+
+#include "platform/forms/X11Window.h"
 
 namespace platform {
 
@@ -22,9 +22,6 @@ const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 // Long enough for a panel that holds both trays to register its StatusNotifierItem host after taking
 // the XEmbed selection; short beside a panel's start.
 constexpr int kXEmbedSettleMs = 1500;
-
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
 }  // namespace
 
@@ -93,9 +90,7 @@ void TrayHosts::HostRegistered() {
 
 // The tray selection's owner, and XFixes' word on every change of it, on the connection Qt uses.
 void TrayHosts::WatchXEmbedTray() {
-    auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr) return;
-    xcb_connection_t* x = x11->connection();
+    xcb_connection_t* x = forms::X11Connection();
     if (x == nullptr) return;
     char* host = nullptr;
     int display = 0;
@@ -105,21 +100,18 @@ void TrayHosts::WatchXEmbedTray() {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(x));
     for (int i = 0; i < screen && it.rem > 1; ++i) xcb_screen_next(&it);
     const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
-    const ReplyPtr<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, static_cast<uint16_t>(name.size()), name.constData()),
-                              nullptr),
-        &std::free);
+    const uint32_t atom = forms::X11Atom(x, name, false);
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(x, &xcb_xfixes_id);
-    if (!atom || xfixes == nullptr || !xfixes->present) return;
+    if (atom == XCB_NONE || xfixes == nullptr || !xfixes->present) return;
     x_ = x;
-    trayAtom_ = atom->atom;
+    trayAtom_ = atom;
     selectionNotify_ = static_cast<uint8_t>(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
     QCoreApplication::instance()->installNativeEventFilter(this);
     xcb_xfixes_select_selection_input(x, it.data->root, trayAtom_,
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-    const ReplyPtr<xcb_get_selection_owner_reply_t> owner(
+    const forms::X11Reply<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, trayAtom_), nullptr), &std::free);
     xembed_ = owner && owner->owner != XCB_NONE;
 }
@@ -135,13 +127,9 @@ bool TrayHosts::nativeEventFilter(const QByteArray& eventType, void* message, qi
 
 void TrayHosts::XEmbedOwnerChanged(bool owned) {
     xembed_ = owned;
-    xembedSettled_ = false;
+    xembedSettled_ = owned && !bus_;
     settle_.stop();
-    if (owned && bus_) {
-        settle_.start();
-    } else {
-        xembedSettled_ = owned;
-    }
+    if (owned && bus_) settle_.start();
     Changed();
 }
 

@@ -16,11 +16,11 @@
 
 #include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
-#include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxEchoService.h"
 #include "platform/linux/LinuxResolver.h"
 #include "platform/qt/DesktopServices.h"
 #include "platform/qt/LocalSingleInstance.h"
+#include "platform/qt/QtEventClock.h"
 #include "platform/qt/QtNotificationArea.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/XdgRegistry.h"
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     platform::LinuxEchoService echo;
     platform::LinuxResolver resolver;
-    platform::LinuxClock clock;
+    platform::QtEventClock clock;
     platform::QtSettingsStore settings;
     platform::XdgRegistry registry;
     platform::QtNotificationArea area;

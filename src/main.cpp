@@ -6,11 +6,11 @@
 
 #include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
-#include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxEchoService.h"
 #include "platform/linux/LinuxResolver.h"
 #include "platform/qt/DesktopServices.h"
 #include "platform/qt/LocalSingleInstance.h"
+#include "platform/qt/QtEventClock.h"
 #include "platform/qt/QtNotificationArea.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/XdgRegistry.h"
@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     platform::LinuxResolver resolver;
-    platform::LinuxClock clock;
+    platform::QtEventClock clock;
     platform::QtSettingsStore settings;
     platform::XdgRegistry registry;
     platform::QtNotificationArea notificationArea;

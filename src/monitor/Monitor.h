@@ -11,12 +11,16 @@
 
 namespace monitor {
 
-// Nominal second and the pauses of the wait, in milliseconds; wait units in nominal seconds.
+// Nominal second and the pause after the counter went backwards, in milliseconds; wait units in
+// nominal seconds.
 constexpr int32_t kNominalSecondMs = 930;
-constexpr int32_t kPollSleepMs = 35;
 constexpr int32_t kBackwardSleepMs = 1000;
 constexpr int32_t kUnitWhileGreen = 60;
 constexpr int32_t kUnitOtherwise = 15;
+// After a resume from suspend, the round that is due waits at most this long for a route to its site,
+// looking again at this pace.
+constexpr int32_t kResumeNetworkWaitMs = 10'000;
+constexpr int32_t kRouteRecheckMs = 250;
 
 class Monitor {
   public:
@@ -43,8 +47,9 @@ class Monitor {
     void cmdTest_Click() { cmdStart_Click(); }
     void RunMonitorLoop();
     int16_t GetLoopMinutes();
-    // Waits s nominal seconds on the tick counter, handling window events every 35 ms, until the time
-    // is up, the counter goes backwards (then after a further second), or a shutdown or restart is asked.
+    // Waits s nominal seconds on the tick counter, handling window events as they arrive, until the
+    // time is up, the counter goes backwards (then after a further second), or a shutdown or restart
+    // is asked.
     void PauseSeconds(int32_t& s);
 
     void ShowSiteAddress();
@@ -60,12 +65,19 @@ class Monitor {
     double Number(Label label);
     // Waits the units of one interval; false when the loop is to end.
     bool WaitInterval(bool& restarted);
+    // After a pause: false when the loop is to end; `restarted` set when a new start has run its round.
+    bool GoOnAfterPause(bool& restarted);
+    // Once the system has resumed from a suspend since the last look, waits for a route to the
+    // selected site, handling events, at most kResumeNetworkWaitMs or until a shutdown or restart.
+    void AwaitNetworkAfterResume();
 
     MonitorView& view_;
     modPing::Engine& probe_;
     platform::TickClock& clock_;
     // Monitor loops on the call stack (0 or 1: a start during a wait restarts the running loop).
     int loopsRunning_ = 0;
+    // The clock's count of resumes when the last round was let go.
+    uint32_t resumesSeen_ = 0;
 };
 
 }  // namespace monitor

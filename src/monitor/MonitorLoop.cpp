@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "common/NumberText.h"
@@ -42,6 +43,15 @@ int16_t Monitor::GetLoopMinutes() {
     return static_cast<int16_t>(std::clamp<double>(n, b.low, b.high));
 }
 
+bool Monitor::GoOnAfterPause(bool& restarted) {
+    if (!bLoopRunning) return false;
+    if (bRestartWait) {
+        bRestartWait = false;
+        restarted = true;
+    }
+    return true;
+}
+
 bool Monitor::WaitInterval(bool& restarted) {
     int16_t n = GetLoopMinutes();
     for (;;) {
@@ -49,16 +59,31 @@ bool Monitor::WaitInterval(bool& restarted) {
         for (int16_t unit = 1; unit <= n; ++unit) {
             int32_t seconds = lngLastLight == lngGreen ? kUnitWhileGreen : kUnitOtherwise;
             PauseSeconds(seconds);
-            if (!bLoopRunning) return false;
-            if (bRestartWait) {
-                bRestartWait = false;
-                restarted = true;
-                return true;
-            }
+            if (!GoOnAfterPause(restarted)) return false;
+            if (restarted) return true;
         }
         const int16_t m = GetLoopMinutes();
-        if (m <= n) return true;
+        if (m <= n) break;
         n = m;  // a longer interval typed during the wait: a whole new wait, no round between
+    }
+    AwaitNetworkAfterResume();
+    return GoOnAfterPause(restarted);
+}
+
+// Uptime and the link come back together at a resume, but the link some seconds later: probing at once
+// would show a failure that is the suspend's, not the connection's.
+void Monitor::AwaitNetworkAfterResume() {
+    const uint32_t resumes = clock_.Resumes();
+    if (resumes == resumesSeen_) return;
+    resumesSeen_ = resumes;
+    const int32_t start = clock_.GetTickCount();
+    for (;;) {
+        if (probe_.HasRoute(view_.Caption(AddressLabel(iSite)))) return;
+        // Unsigned: the time passed, across the counter's sign change and wrap alike.
+        const uint32_t waited = static_cast<uint32_t>(clock_.GetTickCount()) - static_cast<uint32_t>(start);
+        if (waited >= static_cast<uint32_t>(kResumeNetworkWaitMs) || bShutdown || bRestartWait) return;
+        clock_.WaitForEvents(std::min(kRouteRecheckMs, kResumeNetworkWaitMs - static_cast<int32_t>(waited)));
+        view_.DoEvents();
     }
 }
 
@@ -72,6 +97,7 @@ void Monitor::RunMonitorLoop() {
     view_.SetCaption(Label::kCount, "1");
     bShutdown = false;
     bRestartWait = false;
+    resumesSeen_ = clock_.Resumes();
     view_.EnableStart(false);
 
     while (bLoopRunning) {
@@ -85,18 +111,21 @@ void Monitor::RunMonitorLoop() {
 
 void Monitor::PauseSeconds(int32_t& s) {
     // In 64 bits: a deadline beyond the largest signed 32-bit reading is never reached, and the wait
-    // then ends by the backward rule when the counter wraps.
+    // then ends by the backward rule when the counter passes it.
     const int64_t wait = static_cast<int64_t>(s) * kNominalSecondMs;
     const int64_t start = clock_.GetTickCount();
     const int64_t deadline = start + wait;
+    constexpr int64_t kSignChange = int64_t{1} << 31;  // where the signed reading turns negative
     for (;;) {
-        if (clock_.GetTickCount() >= deadline) break;
+        const int64_t now = clock_.GetTickCount();
+        if (now >= deadline) break;
         if (clock_.GetTickCount() < start) {
             clock_.Sleep(kBackwardSleepMs);
             break;
         }
         if (bShutdown || bRestartWait) break;
-        clock_.Sleep(kPollSleepMs);
+        // Until the deadline or the sign change, whichever comes first, unless an event comes sooner.
+        clock_.WaitForEvents(static_cast<int32_t>(std::min({deadline, kSignChange, now + INT32_MAX}) - now));
         view_.DoEvents();
     }
 }

@@ -1,4 +1,5 @@
-// The millisecond tick counter and the sleep of the calling thread.
+// The millisecond tick counter, the sleep of the calling thread, the wait for the program's events, and
+// the system's resumes from suspend.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,15 @@ class TickClock {
     // Milliseconds since the system started, read as a signed 32-bit value: it passes the largest
     // signed value after about 24.9 days and wraps to 0 after about 49.7.
     virtual int32_t GetTickCount() = 0;
-    // Suspends the calling thread for the given number of milliseconds.
+    // Suspends the calling thread for the given number of milliseconds; no event is handled meanwhile.
     virtual void Sleep(int32_t milliseconds) = 0;
+    // Sleeps until an event arrives for the program or the given number of milliseconds pass on the
+    // tick counter's clock, whichever comes first (a time that runs out during a suspend ends the
+    // sleep at resume). What woke it may already be handled on return; the rest is left waiting.
+    virtual void WaitForEvents(int32_t milliseconds) = 0;
+    // How many resumes from a suspend the clock has noticed so far. A reading notices the resumes
+    // since the one before it, as one.
+    virtual uint32_t Resumes() = 0;
 };
 
 }  // namespace platform

@@ -59,6 +59,9 @@ class EchoService {
     virtual EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
                                const std::vector<uint8_t>& data, const EchoOptions& options,
                                int32_t timeoutMs) = 0;
+    // Whether the system has a route to `destination` now: false while the network is down, as at a
+    // resume before the link is back. Sends nothing.
+    virtual bool HasRoute(const std::array<uint8_t, 4>& destination) = 0;
 };
 
 }  // namespace platform

@@ -79,6 +79,10 @@ int32_t Engine::PingAddress(const std::string& address, const int32_t& timeOut, 
     return static_cast<int32_t>(std::min<uint32_t>(reply.count, INT32_MAX));
 }
 
+bool Engine::HasRoute(const std::string& address) {
+    return echo_.HasRoute(OctetsOf(AddressFromText(TrimSpaces(address))));
+}
+
 int32_t AddressFromText(std::string text) {
     std::array<uint8_t, 4> octets{};
     unsigned accumulator = 0;

@@ -43,6 +43,9 @@ class Engine {
     int32_t PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
                         std::string& replyAddress, std::string& status, int32_t& roundTrip);
 
+    // Whether the system has a route to the dotted address text (read as PingAddress reads it).
+    bool HasRoute(const std::string& address);
+
     // The dotted address of a site as typed. A text that begins with a digit and, blanks at its end
     // aside, holds only digits and dots is an address and is converted without a look-up. Anything
     // else is looked up by name, unchanged. "0" when the look-up finds nothing (or the text is longer

@@ -25,6 +25,7 @@ class FakeEchoService : public platform::EchoService {
     std::vector<Request> requests;
     std::vector<int32_t> closed;
     int32_t nextHandle = 4243;
+    bool routed = true;  // whether HasRoute finds a route, to any destination
 
     int32_t Open() override { return openFails ? 0 : nextHandle++; }
     void Close(int32_t handle) override { closed.push_back(handle); }
@@ -38,6 +39,7 @@ class FakeEchoService : public platform::EchoService {
         replies.pop_front();
         return r;
     }
+    bool HasRoute(const std::array<uint8_t, 4>&) override { return routed; }
     static platform::EchoReply Reply(std::array<uint8_t, 4> from, uint32_t status, uint32_t rtt) {
         return {.count = 1, .address = from, .status = status, .roundTripMs = rtt, .error = 0};
     }

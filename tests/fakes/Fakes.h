@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -21,22 +22,41 @@
 
 namespace fakes {
 
-// Fake time: Sleep advances it at once. Actions scheduled for a moment run inside the first Sleep
-// that reaches it, as user input would arrive during a wait's event dispatch.
+// Fake time: Sleep advances it at once, and a wait for events advances it to the first action that
+// is due, or to its end. Actions scheduled for a moment run when time reaches it, as user input would
+// arrive during a wait. A suspend moves time on and counts a resume.
 class FakeClock : public platform::TickClock {
   public:
     int64_t now = 0;  // milliseconds; read as the low 32 bits, signed
+    uint32_t resumes = 0;
+    int wakes = 0;  // returns from waits for events
     std::multimap<int64_t, std::function<void()>> actions;
     int32_t GetTickCount() override { return static_cast<int32_t>(static_cast<uint32_t>(now)); }
     void Sleep(int32_t ms) override {
         now += ms;
+        RunDue();
+    }
+    void WaitForEvents(int32_t ms) override {
+        ++wakes;
+        const int64_t end = now + ms;
+        now = actions.empty() ? end : std::clamp(actions.begin()->first, now, end);
+        RunDue();
+    }
+    uint32_t Resumes() override { return resumes; }
+    void At(int64_t when, std::function<void()> action) { actions.emplace(when, std::move(action)); }
+    void Suspend(int64_t ms) {
+        now += ms;
+        ++resumes;
+    }
+
+  private:
+    void RunDue() {
         while (!actions.empty() && actions.begin()->first <= now) {
             auto action = std::move(actions.begin()->second);
             actions.erase(actions.begin());
             action();
         }
     }
-    void At(int64_t when, std::function<void()> action) { actions.emplace(when, std::move(action)); }
 };
 
 // Message boxes recorded; a popup menu "chooses" the item a test named (or nothing).

@@ -2,6 +2,7 @@
 // waits and their edge cases, Stop and Test during a wait, and the tick counter's wrap.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "fakes/Fakes.h"
@@ -14,11 +15,7 @@ using monitor::Label;
 using monitor::Lamp;
 using Octets = std::array<uint8_t, 4>;
 const Octets kMain{198, 51, 100, 1}, kAlt{198, 51, 100, 2};
-// A wait of that many milliseconds as the 35 ms polls end it.
-constexpr int64_t Polled(int64_t ms) {
-    return (ms + monitor::kPollSleepMs - 1) / monitor::kPollSleepMs * monitor::kPollSleepMs;
-}
-constexpr int64_t kGreen = Polled(55'800), kOther = Polled(13'950);
+constexpr int64_t kGreen = 55'800, kOther = 13'950;
 
 class FakeView : public monitor::MonitorView {
   public:
@@ -219,8 +216,8 @@ TEST_F(MonitorTest, TestDuringAWaitRunsARoundAtOnceAndRestartsTheCount) {
     f.clock.At(f.clock.now + test - 1, [this] { EXPECT_EQ(view.captions[Label::kCount], "2"); });
     f.clock.At(f.clock.now + test, [this] { m.cmdTest_Click(); });
     f.clock.At(f.clock.now + test + 100, [this] { EXPECT_EQ(view.captions[Label::kCount], "1"); });
-    RunUntilStop(Polled(test) + kGreen + 100);
-    EXPECT_EQ(Gaps(), (std::vector<int64_t>{kGreen, Polled(test) - kGreen, kGreen}));
+    RunUntilStop(test + kGreen + 100);
+    EXPECT_EQ(Gaps(), (std::vector<int64_t>{kGreen, test - kGreen, kGreen}));
     EXPECT_EQ(view.captions[Label::kCount], "");
     f.clock.Sleep(10 * 60'000);
     EXPECT_EQ(rounds.size(), 4u);  // Stop ended all monitoring
@@ -229,10 +226,10 @@ TEST_F(MonitorTest, TestDuringAWaitRunsARoundAtOnceAndRestartsTheCount) {
 TEST_F(MonitorTest, TheCounterPassingTheLargestSignedValueEndsThatUnitASecondLater) {
     f.clock.now = 0x7FFFFFFFLL - 20'000;
     RunUntilStop(3 * 60'000);
-    // The first wait ends a second after the counter goes negative; the next is timed normally.
+    // The first wait wakes as the counter goes negative and ends a second later; the next is timed
+    // normally.
     ASSERT_GE(Gaps().size(), 2u);
-    EXPECT_GE(Gaps()[0], 20'000 + 1'000);
-    EXPECT_LE(Gaps()[0], 20'000 + 1'000 + monitor::kPollSleepMs);
+    EXPECT_EQ(Gaps()[0], 20'001 + 1'000);
     EXPECT_EQ(Gaps()[1], kGreen);
 }
 
@@ -242,16 +239,70 @@ TEST_F(MonitorTest, TheCounterWrappingFromMinusOneToZeroNeedsNoSpecialCase) {
     EXPECT_EQ(Gaps(), (std::vector<int64_t>{kGreen, kGreen}));
 }
 
-TEST_F(MonitorTest, AWaitChecksDeadlineBeforeShutdownAndDispatchesBetweenSleeps) {
-    int32_t s = 1;
-    m.bShutdown = true;
-    const int64_t before = f.clock.now;
-    m.PauseSeconds(s);
-    EXPECT_EQ(f.clock.now, before);  // a shutdown asked before the wait ends it at the first check
-    m.bShutdown = false;
-    f.clock.At(before + 100, [this] { m.bShutdown = true; });
-    m.PauseSeconds(s);
-    EXPECT_EQ(f.clock.now, before + 105);  // noticed at the check after the sleep that reached it
+TEST_F(MonitorTest, AWaitEndsAtTheWakeThatBringsItsEndAndChecksTheCounterFirst) {
+    struct Case {
+        const char* what;
+        int64_t at;  // of the event, after the wait's start; -1: before the wait
+        std::function<void()> event;
+        int64_t ends;  // after the wait's start
+    } cases[] = {
+        {"shutdown asked before", -1, [this] { m.bShutdown = true; }, 0},
+        {"shutdown", 100, [this] { m.bShutdown = true; }, 100},
+        {"restart", 7, [this] { m.bRestartWait = true; }, 7},
+        {"counter backwards with a shutdown", 50,
+         [this] {
+             f.clock.now -= 60'000;
+             m.bShutdown = true;
+         },
+         50 - 60'000 + monitor::kBackwardSleepMs},
+        {"late event", 900, [] {}, 930},
+    };
+    for (const Case& c : cases) {
+        m.bShutdown = m.bRestartWait = false;
+        const int64_t start = f.clock.now;
+        if (c.at < 0)
+            c.event();
+        else
+            f.clock.At(start + c.at, c.event);
+        // Many events before the end change nothing: the wait ends on time.
+        for (int64_t t = 1; t < std::min<int64_t>(c.ends, 900); t += 3) f.clock.At(start + t, [] {});
+        int32_t s = 1;
+        m.PauseSeconds(s);
+        EXPECT_EQ(f.clock.now - start, c.ends) << c.what;
+        f.clock.actions.clear();
+    }
+}
+
+TEST_F(MonitorTest, AfterAResumeTheDueRoundWaitsForTheNetworkAtMostTenSeconds) {
+    struct Case {
+        int64_t routeBack;  // after the resume; -1: not within the wait
+        int64_t roundAt;
+        Lamp lamp;
+    } cases[] = {{3'000, 3'000, Lamp::kGreen}, {-1, monitor::kResumeNetworkWaitMs, Lamp::kYellow}};
+    for (const Case& c : cases) {
+        rounds.clear();
+        m.lngLastLight = 0;
+        int64_t resumedAt = 0;
+        f.clock.At(f.clock.now + 20'000, [&] {
+            f.echo.routed = false;
+            f.echo.fallback = Lost();
+            f.clock.Suspend(3'600'000);
+            resumedAt = f.clock.now;
+            if (c.routeBack >= 0)
+                f.clock.At(resumedAt + c.routeBack, [&] {
+                    f.echo.routed = true;
+                    f.echo.fallback = Ok(20);
+                });
+            f.clock.At(resumedAt + 11'000, [this] { m.cmdStop_Click(); });
+        });
+        m.bFieldsChanged = true;
+        m.cmdStart_Click();
+        ASSERT_EQ(rounds.size(), 2u) << c.routeBack;  // the start's, and the one after the resume
+        EXPECT_EQ(rounds[1].at - resumedAt, c.roundAt);
+        EXPECT_EQ(m.lngLastLight, static_cast<int32_t>(monitor::kLit[Index(c.lamp)]));
+        f.echo.routed = true;
+        f.echo.fallback = Ok(20);
+    }
 }
 
 }  // namespace

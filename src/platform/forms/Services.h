@@ -29,13 +29,13 @@ class HelpViewer {
     virtual bool ShowHelp(const QString& file, int32_t context) = 0;
 };
 
-// Handles every pending event, then returns.
+// Handles every pending event and frees the objects released at this level, then returns.
 void DoEvents();
 
 // The application object.
 namespace App {
-QString Title();    // "TarnovelMon"
-QString Path();     // the folder of the executable, without a trailing separator
+QString Title();  // "TarnovelMon"
+QString Path();   // the folder of the executable, without a trailing separator
 // Whether the compositor places the windows and keeps their state to itself (Wayland): a window can
 // neither be moved nor its position or minimised state be read.
 bool CompositorPlacesWindows();

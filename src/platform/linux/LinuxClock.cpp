@@ -1,15 +1,41 @@
 #include "platform/linux/LinuxClock.h"
 
+#include <sys/timerfd.h>
+
+#include <unistd.h>
 #include <cerrno>
+#include <cstdint>
 #include <ctime>
 
 namespace platform {
 
-int32_t LinuxClock::GetTickCount() {
+namespace {
+
+// How far CLOCK_BOOTTIME must have moved ahead of CLOCK_MONOTONIC to count as a suspend. Without one
+// the two clocks move together (both are slewed alike), so the margin only absorbs the reading itself.
+constexpr int64_t kSuspendNoticedMs = 500;
+
+int64_t Milliseconds(clockid_t clock) {
     timespec ts{};
-    clock_gettime(CLOCK_BOOTTIME, &ts);
-    const uint64_t ms =
-        static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1'000'000u;
+    clock_gettime(clock, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
+}
+
+int64_t SuspendedMs() {
+    return Milliseconds(CLOCK_BOOTTIME) - Milliseconds(CLOCK_MONOTONIC);
+}
+
+}  // namespace
+
+LinuxClock::LinuxClock()
+    : wakeFd_(timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC)), suspendedMs_(SuspendedMs()) {}
+
+LinuxClock::~LinuxClock() {
+    if (wakeFd_ >= 0) close(wakeFd_);
+}
+
+int32_t LinuxClock::GetTickCount() {
+    const auto ms = static_cast<uint64_t>(Milliseconds(CLOCK_BOOTTIME));
     return static_cast<int32_t>(static_cast<uint32_t>(ms));
 }
 
@@ -18,6 +44,31 @@ void LinuxClock::Sleep(int32_t milliseconds) {
     timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1'000'000};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
+}
+
+uint32_t LinuxClock::Resumes() {
+    const int64_t suspended = SuspendedMs();
+    if (suspended - suspendedMs_ >= kSuspendNoticedMs) {
+        ++resumes_;
+        suspendedMs_ = suspended;
+    }
+    return resumes_;
+}
+
+void LinuxClock::ArmWake(int32_t milliseconds) {
+    if (wakeFd_ < 0) return;
+    const int32_t ms = milliseconds > 0 ? milliseconds : 1;  // an all-zero time would disarm it
+    itimerspec when{};
+    when.it_value = {ms / 1000, static_cast<long>(ms % 1000) * 1'000'000};
+    timerfd_settime(wakeFd_, 0, &when, nullptr);
+}
+
+void LinuxClock::ClearWake() {
+    if (wakeFd_ < 0) return;
+    const itimerspec off{};
+    timerfd_settime(wakeFd_, 0, &off, nullptr);
+    uint64_t expiries = 0;
+    [[maybe_unused]] const ssize_t n = read(wakeFd_, &expiries, sizeof expiries);
 }
 
 }  // namespace platform

@@ -23,6 +23,9 @@ namespace platform {
 
 namespace {
 
+// Any port: connecting a datagram socket sends nothing.
+constexpr uint16_t kRouteProbePort = 9;
+
 constexpr int64_t kNsPerMs = 1'000'000;
 
 int64_t MonotonicNs() {
@@ -286,6 +289,18 @@ EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4
         if (now >= deadline) return Failure(ip_status::kReqTimedOut);
         WaitReadable(fd_, deadline - now);
     }
+}
+
+bool LinuxEchoService::HasRoute(const std::array<uint8_t, 4>& destination) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return true;  // nothing to tell by: let the request find out
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kRouteProbePort);
+    std::memcpy(&to.sin_addr, destination.data(), destination.size());
+    const bool routed = connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+    close(fd);
+    return routed;
 }
 
 }  // namespace platform

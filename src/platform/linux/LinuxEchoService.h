@@ -27,6 +27,8 @@ class LinuxEchoService final : public EchoService {
     EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
                        const std::vector<uint8_t>& data, const EchoOptions& options,
                        int32_t timeoutMs) override;
+    // Connects a datagram socket to the address, which only looks the route up.
+    bool HasRoute(const std::array<uint8_t, 4>& destination) override;
 
     // Which kind of socket the open handle uses; None while no handle is open.
     IcmpSocketKind SocketKind() const { return kind_; }

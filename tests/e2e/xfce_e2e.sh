@@ -36,8 +36,15 @@ start_panel() { xfce4-panel >>"$work/panel.log" 2>&1 & panel=$!; pids+=($panel);
 call() {  # destination path method args...: gdbus on the session bus
     gdbus call --session --dest "$1" --object-path "$2" --method "$3" "${@:4}" 2>/dev/null
 }
-item() { call org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
-    org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems | grep -o ':[0-9.]*' | head -n 1; }
+# The program's registered item: the watcher may still list one of a program that has ended.
+item() {
+    local n
+    for n in $(call org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+        org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems | grep -o ':[0-9.]*'); do
+        call org.freedesktop.DBus / org.freedesktop.DBus.GetConnectionUnixProcessID "$n" | grep -q "uint32 $pid," &&
+            echo "$n" && return
+    done
+}
 registered() { [ -n "$(item)" ]; }
 property() { call "$(item)" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"; }
 press() { call "$(item)" /StatusNotifierItem "org.kde.StatusNotifierItem.$1" 10 10 >/dev/null; }

@@ -14,16 +14,11 @@
 #include <random>
 #include <thread>
 
+#include "RealDesktop.h"
 #include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
 #include "platform/linux/LinuxEchoService.h"
-#include "platform/linux/LinuxResolver.h"
-#include "platform/qt/DesktopServices.h"
-#include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtEventClock.h"
-#include "platform/qt/QtNotificationArea.h"
-#include "platform/qt/QtSettingsStore.h"
-#include "platform/qt/XdgRegistry.h"
 
 namespace {
 
@@ -123,17 +118,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     platform::LinuxEchoService echo;
-    platform::LinuxResolver resolver;
     platform::QtEventClock clock;
-    platform::QtSettingsStore settings;
-    platform::XdgRegistry registry;
-    platform::QtNotificationArea area;
-    platform::QtDialogs dialogs;
-    platform::DesktopHelpViewer help;
-    platform::ExitProgramEnd end;
-    platform::LocalSingleInstance single;  // not asked: the window is shown without the program's entry
-    modPingAuto::Program program({echo, resolver, clock, settings, registry, area, dialogs, help, end, single,
-                                  platform::RunningProgramLocation()});
+    RealDesktop desktop;
+    modPingAuto::Program program(desktop.With(echo, clock));
     gWindow = &program.Window();
     gWindow->ShowForm();
     if (!gWindow->IsLoaded()) {

@@ -22,16 +22,11 @@
 #include <string>
 #include <unordered_set>
 
+#include "RealDesktop.h"
 #include "mainwindow/modPingAuto.h"
 #include "platform/EchoService.h"
 #include "platform/forms/Services.h"
 #include "platform/linux/LinuxEchoService.h"
-#include "platform/linux/LinuxResolver.h"
-#include "platform/qt/DesktopServices.h"
-#include "platform/qt/LocalSingleInstance.h"
-#include "platform/qt/QtNotificationArea.h"
-#include "platform/qt/QtSettingsStore.h"
-#include "platform/qt/XdgRegistry.h"
 
 // Qt's table of hooks for tools that follow its objects (QtCore exports it; its header is private).
 extern "C++" Q_CORE_EXPORT quintptr qtHookData[];
@@ -218,17 +213,9 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     platform::LinuxEchoService realEcho;
     PatchyEcho echo(realEcho);
-    platform::LinuxResolver resolver;
     QuickClock clock;
-    platform::QtSettingsStore settings;
-    platform::XdgRegistry registry;
-    platform::QtNotificationArea area;
-    platform::QtDialogs dialogs;
-    platform::DesktopHelpViewer help;
-    platform::ExitProgramEnd end;
-    platform::LocalSingleInstance single;  // not asked: the window is shown without the program's entry
-    modPingAuto::Program program({echo, resolver, clock, settings, registry, area, dialogs, help, end, single,
-                                  platform::RunningProgramLocation()});
+    RealDesktop desktop;
+    modPingAuto::Program program(desktop.With(echo, clock));
     gSoak = {&clock, &echo, &program};
     frmPing& w = program.Window();
     w.ShowForm();
@@ -236,7 +223,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no ICMP socket allowed: run as root or see the README\n");
         return 1;
     }
-    if (!area.Available()) std::fprintf(stderr, "no tray on this display: the tray icon is not exercised\n");
+    if (!desktop.area.Available())
+        std::fprintf(stderr, "no tray on this display: the tray icon is not exercised\n");
     w.txtIP(0)->SetText("127.0.0.1");
     w.txtIP(1)->SetText("127.0.0.1");
     w.txtTimeOut()->SetText("250");

@@ -1,0 +1,36 @@
+// The desktop's real services for a benchmark that runs the program's window in its own process; the
+// echo facility and the clock are the benchmark's choice.
+#pragma once
+
+#include "platform/Services.h"
+#include "platform/linux/LinuxResolver.h"
+#include "platform/qt/DesktopServices.h"
+#include "platform/qt/LocalSingleInstance.h"
+#include "platform/qt/QtNotificationArea.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/XdgRegistry.h"
+
+struct RealDesktop {
+    platform::LinuxResolver resolver;
+    platform::QtSettingsStore settings;
+    platform::XdgRegistry registry;
+    platform::QtNotificationArea area;
+    platform::QtDialogs dialogs;
+    platform::DesktopHelpViewer help;
+    platform::ExitProgramEnd end;
+    platform::LocalSingleInstance single;  // not asked: the window is shown without the program's entry
+
+    platform::Services With(platform::EchoService& echo, platform::TickClock& clock) {
+        return {echo,
+                resolver,
+                clock,
+                settings,
+                registry,
+                area,
+                dialogs,
+                help,
+                end,
+                single,
+                platform::RunningProgramLocation()};
+    }
+};

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QScreen>
+#include <QTimer>
 #include <optional>
 
 #include "common/Colours.h"
@@ -30,6 +31,8 @@ enum LabelStyle : unsigned { kPlain = 0, kBorder = 1, kCentred = 2, kTransparent
 QFont DefaultFont() {
     QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     f.setPointSizeF(8);
+    // Captions are measured unstretched: drawn with the same face, the measure loads no font of its own.
+    if (f.stretch() == QFont::AnyStretch) f.setStretch(QFont::Unstretched);
     return f;
 }
 
@@ -44,6 +47,7 @@ QFont ArialFont(double points, bool bold) {
     QFont f(QStringLiteral("Liberation Sans"));
     f.setPointSizeF(points);
     f.setBold(bold);
+    f.setStretch(QFont::Unstretched);
     return f;
 }
 
@@ -76,7 +80,7 @@ forms::Label* MakeLabel(QWidget* parent, const QString& name, const QString& cap
     }
     label->setAlignment(((style & kCentred) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->setWordWrap((style & kWrap) != 0);
-    label->SetCaption(caption);
+    label->setText(caption);  // fitted with the others, once every font is set
     if (!(style & kTransparent)) forms::SetBackColor(label, back.value_or(kSysButtonFace));
     return label;
 }
@@ -129,7 +133,9 @@ void frmPing::BuildControls() {
     forms::SetBackColor(this, kWhite);
     setFont(DefaultFont());
     SetHelpContextID(kHelpContext);
-    setWindowIcon(DialIcon());
+    // Drawn at six sizes for the window manager, which reads it once the window is up: after the
+    // window is shown, not before.
+    QTimer::singleShot(0, this, [this] { setWindowIcon(DialIcon()); });
 
     // Containers, in design order.
     frmControl_ = MakeFrame(this, "frmControl", "Control", 45, 2790, 1995, 2265, kWhite);

@@ -64,6 +64,13 @@ outer_size() {  # width x height of the window with its frame
 }
 design_size() { [ "$(outer_size)" = 1068x752 ]; }
 watcher_up() { call org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner org.kde.StatusNotifierWatcher | grep -q true; }
+# The panel ended, and its watcher gone from the bus: a program started now finds no tray.
+stop_panel() {
+    kill "$panel"
+    wait "$panel" 2>/dev/null
+    within 10 watcher_gone
+}
+watcher_gone() { ! watcher_up; }
 
 echo "== Started after the panel"
 start_panel
@@ -83,7 +90,7 @@ check "the menu's Exit ends the program" within 10 ended
 check "with the settings saved" saved
 
 echo "== A logon start 3 s before the panel"
-kill "$panel"
+stop_panel
 register_logon_start
 start_program
 check "with no tray, the window is minimised" within 10 minimised

@@ -35,13 +35,16 @@ class SingleInstance : public testing::Test {
     void Send(const std::string& bytes) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        const QByteArray path =
-            runtime.filePath(QCoreApplication::applicationName() + "-:7.socket").toLocal8Bit();
+        const QByteArray path = SocketPath().toLocal8Bit();
         std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
         const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
         ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
         close(fd);
+    }
+    // Where the one that runs on display :7 listens.
+    QString SocketPath() const {
+        return runtime.filePath(QCoreApplication::applicationName() + "-:7.socket");
     }
     QTemporaryDir runtime;
     int forwards = 0;
@@ -86,7 +89,7 @@ TEST_F(SingleInstance, ADeadProgramsSocketIsTakenOver) {
         platform::LocalSingleInstance dead;
         ASSERT_TRUE(dead.BecomeTheOne());
     }  // closed, but its socket file is left, as after a crash
-    ASSERT_TRUE(QFile::exists(runtime.filePath(QCoreApplication::applicationName() + "-:7.socket")));
+    ASSERT_TRUE(QFile::exists(SocketPath()));
     platform::LocalSingleInstance one;
     ASSERT_TRUE(one.BecomeTheOne());
     one.SetForwardHandler([this] { ++forwards; });

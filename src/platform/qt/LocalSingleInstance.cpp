@@ -81,8 +81,9 @@ LocalSingleInstance::~LocalSingleInstance() {
     for (auto* connection : accepting_->findChildren<QSocketNotifier*>()) {
         if (connection->isEnabled()) close(static_cast<int>(connection->socket()));
     }
+    const int listener = static_cast<int>(accepting_->socket());
     accepting_.reset();
-    close(listener_);
+    close(listener);
 }
 
 bool LocalSingleInstance::BecomeTheOne() {
@@ -130,15 +131,15 @@ bool LocalSingleInstance::Listen() {
         errno = error;
         return false;
     }
-    listener_ = fd;
     accepting_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     QObject::connect(accepting_.get(), &QSocketNotifier::activated, accepting_.get(), [this] { Accept(); });
     return true;
 }
 
 void LocalSingleInstance::Accept() {
+    const int listener = static_cast<int>(accepting_->socket());
     for (;;) {
-        const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) return;  // none left to take, or taken at the next notification
         auto* connection = new QSocketNotifier(fd, QSocketNotifier::Read, accepting_.get());
         auto line = std::make_shared<QByteArray>();

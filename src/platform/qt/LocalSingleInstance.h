@@ -38,8 +38,7 @@ class LocalSingleInstance final : public SingleInstance {
     // $XDG_RUNTIME_DIR/<application>-<display>.socket: per user, and per session by the display
     // shown on. Not by XDG_SESSION_ID, which a logon start run by the user's service manager lacks.
     QString name_;
-    int listener_ = -1;
-    std::unique_ptr<QSocketNotifier> accepting_;
+    std::unique_ptr<QSocketNotifier> accepting_;  // on the listening socket, once listening
     ForwardHandler handler_;
 };
 

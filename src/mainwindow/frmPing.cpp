@@ -153,7 +153,6 @@ void frmPing::BuildControls() {
     BuildLoop();
     BuildResults();
     BuildLevels();
-    for (QWidget* w : findChildren<QWidget*>()) forms::FitCaption(w);
     SetFocusOrder();
     ConnectHandlers();
 

@@ -20,7 +20,9 @@ Label::Label(QWidget* parent) : QLabel(parent) {
 
 void Label::SetCaption(const QString& caption) {
     setText(caption);
-    FitCaption(this);
+    // Until its window is first shown, all its captions are fitted then, at once.
+    const auto* form = qobject_cast<const Form*>(window());
+    if (form == nullptr || form->CaptionsFitted()) FitCaption(this);
 }
 
 void Label::mouseReleaseEvent(QMouseEvent* event) {

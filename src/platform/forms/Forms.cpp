@@ -154,6 +154,12 @@ void Form::SetVisible(bool visible) {
     Load();
     if (visible && !isVisible() && !isMinimized()) ClearX11IconicHint(*this);
     setVisible(visible);
+    // Showing has mapped the window (X11 waits for the server); its first paint comes from the event
+    // loop, after this.
+    if (visible && !captionsFitted_) {
+        captionsFitted_ = true;
+        for (QWidget* w : findChildren<QWidget*>()) FitCaption(w);
+    }
 }
 
 int16_t Form::WindowState() const {

@@ -67,7 +67,10 @@ class Form : public QWidget {
     bool Unload(int16_t mode = kFormCode);
 
     bool Visible() const { return isVisible(); }
+    // The first time the window is shown, its captions are fitted: after the window is mapped and
+    // before it is first painted, so that the fonts' loading and the captions' shaping hold up neither.
     void SetVisible(bool visible);
+    bool CaptionsFitted() const { return captionsFitted_; }
     int16_t WindowState() const;
     void SetWindowState(int16_t state);
 
@@ -118,6 +121,7 @@ class Form : public QWidget {
     bool loaded_ = false;
     bool loading_ = false;
     bool unloading_ = false;
+    bool captionsFitted_ = false;
     int32_t icon_ = 0;
     int32_t helpContextId_ = 0;
     float outerWidth_ = 0;

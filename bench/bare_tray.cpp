@@ -60,6 +60,12 @@ int main(int argc, char* argv[]) {
     QSystemTrayIcon tray(TrayIcon());
     tray.setToolTip(QStringLiteral("Bare Tray"));
     tray.show();
-    if (!hidden) window.show();
+    if (!hidden) {
+        // Shown and activated as TarnovelMon shows its window: the first line edit takes the focus, and
+        // its cursor blinks.
+        window.show();
+        window.raise();
+        window.activateWindow();
+    }
     return QApplication::exec();
 }

@@ -32,8 +32,6 @@ QString PlainToolTip(const std::string& tip) {
 
 QtNotificationArea::QtNotificationArea() {
     hosts_.changed = [this] { HostsChanged(); };
-    onHost_ = hosts_.Present();
-    generation_ = hosts_.Generation();
 }
 
 QtNotificationArea::~QtNotificationArea() = default;
@@ -46,6 +44,10 @@ bool QtNotificationArea::Add(int32_t owner, uint32_t id, int32_t iconHandle, con
     if (!hosts_.Present()) return false;
     const Key key{owner, id};
     if (icons_.count(key) != 0) return false;
+    if (icons_.empty()) {
+        onHost_ = true;
+        generation_ = hosts_.Generation();
+    }
     Entry entry{iconHandle, tip, nullptr};
     entry.icon = MakeIcon(key, entry);
     icons_.emplace(key, std::move(entry));

@@ -44,7 +44,7 @@ class QtNotificationArea final : public NotificationArea {
     // tray's own mouse handling, so it may open menus or delete the icon.
     QObject context_;
     TrayHosts hosts_;
-    bool onHost_ = false;  // the icons are shown on the host that is there now
+    bool onHost_ = false;  // the icons are shown on the host that is there now (known from the first)
     int generation_ = 0;
     std::map<Key, Entry> icons_;
     EventHandler handler_;

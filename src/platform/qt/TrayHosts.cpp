@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <cstdlib>
@@ -22,6 +24,14 @@ const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 // Long enough for a panel that holds both trays to register its StatusNotifierItem host after taking
 // the XEmbed selection; short beside a panel's start.
 constexpr int kXEmbedSettleMs = 1500;
+constexpr int kBusTimeoutMs = 2000;
+
+// The watcher's word on whether a StatusNotifierItem host is registered; false for any error, such as
+// no watcher on the bus.
+bool HostRegisteredIn(const QDBusPendingCall& call) {
+    const QDBusPendingReply<QDBusVariant> reply = call;
+    return reply.isValid() && reply.value().variant().toBool();
+}
 
 }  // namespace
 
@@ -38,7 +48,13 @@ TrayHosts::TrayHosts() {
     connect(&notify_, &QTimer::timeout, this, [this] {
         if (changed) changed();
     });
-    WatchStatusNotifierHosts();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus_ = bus.isConnected();
+    if (bus_) {
+        firstAnswer_ = AskStatusNotifierHost();
+        // Setting up the watch waits for the bus's thread, several times: not before the window is up.
+        QTimer::singleShot(0, this, &TrayHosts::WatchStatusNotifierHosts);
+    }
     WatchXEmbedTray();
     // What is there at start counts at once: the panel is either up or not.
     xembedSettled_ = xembed_;
@@ -48,10 +64,20 @@ TrayHosts::~TrayHosts() {
     if (x_ != nullptr) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
+bool TrayHosts::Present() {
+    TakeFirstAnswer();
+    return statusNotifier_ || (xembed_ && xembedSettled_);
+}
+
+void TrayHosts::TakeFirstAnswer() {
+    if (!firstAnswer_) return;
+    firstAnswer_->waitForFinished();
+    statusNotifier_ = HostRegisteredIn(*firstAnswer_);
+    firstAnswer_.reset();
+}
+
 void TrayHosts::WatchStatusNotifierHosts() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus_ = bus.isConnected();
-    if (!bus_) return;
     auto* watcher = new QDBusServiceWatcher(
         kWatcherService, bus,
         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
@@ -59,31 +85,43 @@ void TrayHosts::WatchStatusNotifierHosts() {
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &TrayHosts::WatcherUnregistered);
     bus.connect(kWatcherService, kWatcherPath, kWatcherService,
                 QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(HostRegistered()));
-    statusNotifier_ = StatusNotifierHostRegistered();
+    // Asked again now that the watch is up: a host that came since the first question counts.
+    auto* again = new QDBusPendingCallWatcher(AskStatusNotifierHost(), this);
+    connect(again, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        TakeFirstAnswer();
+        const bool registered = HostRegisteredIn(*call);
+        if (registered == statusNotifier_) return;
+        statusNotifier_ = registered;
+        Changed();
+    });
 }
 
-bool TrayHosts::StatusNotifierHostRegistered() const {
+QDBusPendingCall TrayHosts::AskStatusNotifierHost() const {
     QDBusMessage call = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath,
                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
                                                        QStringLiteral("Get"));
     call << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
-    return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+    return QDBusConnection::sessionBus().asyncCall(call, kBusTimeoutMs);
 }
 
 void TrayHosts::WatcherRegistered() {
+    TakeFirstAnswer();
     ++generation_;
-    statusNotifier_ = StatusNotifierHostRegistered();
+    QDBusPendingCall call = AskStatusNotifierHost();
+    call.waitForFinished();
+    statusNotifier_ = HostRegisteredIn(call);
     Changed();
 }
 
 void TrayHosts::WatcherUnregistered() {
+    TakeFirstAnswer();
     statusNotifier_ = false;
     Changed();
 }
 
 void TrayHosts::HostRegistered() {
+    TakeFirstAnswer();
     statusNotifier_ = true;
     Changed();
 }

@@ -3,13 +3,17 @@
 // selection. Qt decides once per process, when its first tray icon is made or the tray is first asked
 // for, whether it speaks StatusNotifierItem or XEmbed; a program that asked before the panel was up
 // would speak XEmbed for its life. So tray icons are made only once a host is known to be there.
+// At start the bus is asked once without waiting; the answer is taken when it is first needed, and the
+// watching itself begins once the event loop runs, with a second question that covers the time between.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QDBusPendingCall>
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 struct xcb_connection_t;
 
@@ -25,7 +29,7 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
 
     // Whether a host is there to take icons. An XEmbed tray that comes while a session bus is there
     // counts after a short settling time, in which a panel that is both registers its other half.
-    bool Present() const { return statusNotifier_ || (xembed_ && xembedSettled_); }
+    bool Present();
     // Counts the StatusNotifierItem watchers seen: a new one (a panel restarted) knows no items.
     int Generation() const { return generation_; }
     // Called from the event loop after a host came, went or was replaced.
@@ -40,7 +44,8 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void WatchStatusNotifierHosts();
     void WatchXEmbedTray();
-    bool StatusNotifierHostRegistered() const;
+    QDBusPendingCall AskStatusNotifierHost() const;
+    void TakeFirstAnswer();
     void XEmbedOwnerChanged(bool owned);
     void Changed();
 
@@ -48,6 +53,7 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     bool xembed_ = false;
     bool xembedSettled_ = false;
     bool bus_ = false;
+    std::optional<QDBusPendingCall> firstAnswer_;  // the question asked at start, until taken
     int generation_ = 0;
     xcb_connection_t* x_ = nullptr;
     uint32_t trayAtom_ = 0;

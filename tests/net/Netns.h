@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -19,14 +18,18 @@ inline bool Run(const std::string& command) {
     return std::system((command + " >/dev/null").c_str()) == 0;
 }
 
-// Runs `fn` on a thread that has entered the namespace `name`. Sockets opened there stay in it.
+// Runs `fn` on this thread inside the namespace `name`, then takes the thread back to its own. Sockets
+// opened there stay in it; widgets made there still belong to the thread that owns their window.
 inline void InNamespace(const std::string& name, const std::function<void()>& fn) {
-    std::thread([&] {
-        const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-        ASSERT_EQ(setns(fd, CLONE_NEWNET), 0) << "cannot enter namespace " << name;
-        close(fd);
-        fn();
-    }).join();
+    const int own = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+    const bool entered = setns(fd, CLONE_NEWNET) == 0;
+    close(fd);
+    if (entered) fn();
+    const bool back = setns(own, CLONE_NEWNET) == 0;
+    close(own);
+    ASSERT_TRUE(entered) << "cannot enter namespace " << name;
+    ASSERT_TRUE(back) << "cannot leave namespace " << name;
 }
 
 // Writes a sysctl of the namespace, e.g. Sysctl(ns, "net/ipv4/ping_group_range", "0 2147483647").

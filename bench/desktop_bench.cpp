@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <thread>
@@ -94,12 +95,22 @@ std::string StartOnce(Bench& b, const Program& p, StartFigures& figures) {
     return "";
 }
 
+// Each figure's median over the runs.
+StartFigures MedianOf(const std::vector<StartFigures>& runs) {
+    const auto median = [&](double StartFigures::*figure) {
+        std::vector<double> values;
+        for (const StartFigures& f : runs) values.push_back(f.*figure);
+        return Median(values);
+    };
+    return {median(&StartFigures::ms), median(&StartFigures::hwmAtMapMb), median(&StartFigures::peakMb)};
+}
+
 // The two programs' runs alternate, in the order ABBA, so that a machine growing busier or quieter
 // weighs on both alike; the first pair warms the caches of the system, the X server and the tray.
 void BM_Start(benchmark::State& state, Bench& b, const Program& bare, const Program& tarnovel) {
     for (auto _ : state) {
-        std::vector<double> ms[2], hwm[2], peak[2];
-        for (int pair = 0, runs = Setting("TN_BENCH_RUNS", 5); pair <= runs; ++pair) {
+        std::vector<StartFigures> runs[2];
+        for (int pair = 0, pairs = Setting("TN_BENCH_RUNS", 5); pair <= pairs; ++pair) {
             for (int i = 0; i < 2; ++i) {
                 const int which = pair % 2 == 0 ? i : 1 - i;
                 StartFigures f;
@@ -109,18 +120,17 @@ void BM_Start(benchmark::State& state, Bench& b, const Program& bare, const Prog
                     state.SkipWithError(why.c_str());
                     return;
                 }
-                if (pair == 0) continue;
-                ms[which].push_back(f.ms);
-                hwm[which].push_back(f.hwmAtMapMb);
-                peak[which].push_back(f.peakMb);
+                if (pair > 0) runs[which].push_back(f);
             }
         }
-        const StartFigures bareFigures{Median(ms[0]), Median(hwm[0]), Median(peak[0])};
-        const StartFigures median{Median(ms[1]), Median(hwm[1]), Median(peak[1])};
+        const StartFigures bareFigures = MedianOf(runs[0]);
+        const StartFigures median = MedianOf(runs[1]);
+        const auto [fastest, slowest] = std::minmax_element(
+            runs[1].begin(), runs[1].end(), [](const auto& x, const auto& y) { return x.ms < y.ms; });
         state.SetIterationTime(median.ms / 1000);
         state.counters["start_ms"] = median.ms;
-        state.counters["start_min_ms"] = *std::min_element(ms[1].begin(), ms[1].end());
-        state.counters["start_max_ms"] = *std::max_element(ms[1].begin(), ms[1].end());
+        state.counters["start_min_ms"] = fastest->ms;
+        state.counters["start_max_ms"] = slowest->ms;
         state.counters["hwm_at_map_MB"] = median.hwmAtMapMb;
         state.counters["peak_2s_MB"] = median.peakMb;
         state.counters["bare_start_ms"] = bareFigures.ms;

@@ -80,7 +80,7 @@ forms::Label* MakeLabel(QWidget* parent, const QString& name, const QString& cap
     }
     label->setAlignment(((style & kCentred) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->setWordWrap((style & kWrap) != 0);
-    label->setText(caption);  // fitted with the others, once every font is set
+    label->SetCaption(caption);
     if (!(style & kTransparent)) forms::SetBackColor(label, back.value_or(kSysButtonFace));
     return label;
 }

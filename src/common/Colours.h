@@ -40,4 +40,9 @@ constexpr bool IsSystemColour(ColourValue c) {
 // of the standard scheme for that index (8 black, 9 white, 11 and 15 light grey; any other index black).
 ColourValue ResolveColour(ColourValue designValue);
 
+// The contrast of two colours as WCAG 2 measures it: from 1 (alike) to 21 (black against white).
+double ContrastRatio(ColourValue a, ColourValue b);
+// The text colour that stands out more on a background: black, or white where black would not.
+ColourValue ReadableTextOn(ColourValue background);
+
 }  // namespace common

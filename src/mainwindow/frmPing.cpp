@@ -154,6 +154,7 @@ void frmPing::BuildControls() {
     BuildResults();
     BuildLevels();
     SetFocusOrder();
+    NameControls();
     ConnectHandlers();
 
     // The start-up position: centred on the primary screen, at the design size.

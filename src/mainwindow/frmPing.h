@@ -163,7 +163,10 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     void BuildResults();
     void BuildLevels();
     void SetFocusOrder();
+    void NameControls();
     void ConnectHandlers();
+    // What a lamp of that fill tells a screen reader: lit or not, and for green, which level's shade.
+    QString LampDescription(monitor::Lamp lamp, common::ColourValue fill);
     forms::TextBox* Box(monitor::Field field);
     forms::Label* LabelOf(monitor::Label label);
 

@@ -1,5 +1,6 @@
 // The main window's life (load, activation, close request, unload) and the handlers of its controls.
 #include <QFileInfo>
+#include <QShortcut>
 
 #include "mainwindow/frmPing.h"
 #include "platform/forms/Services.h"
@@ -32,6 +33,7 @@ void frmPing::Form_Load() {
     optIP(0)->SetValue(true);
     tray_.AttachMainWindow(*this);
     trayIconShown_ = tray_.AddTrayIcon("Ready");
+    setAccessibleDescription(QStringLiteral("Ready"));
     bAutoStart = logon_.IsStartupSet(Title());
     if (bAutoStart) chkAutoStartUp()->SetValue(1);
     bLoading = false;
@@ -180,6 +182,9 @@ void frmPing::ConnectHandlers() {
     txtTimeOut_->Change = fieldsChanged;
     txtTimeToLive_->Change = fieldsChanged;
     for (int16_t i = 0; i < 4; ++i) txtlvl_[i]->KeyPress = keyChanged;
+    // No key reaches the Options link: Alt+O does what its click does.
+    auto* options = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), this);
+    connect(options, &QShortcut::activated, this, [this] { lblOptions_Click(); });
     // Row D of the grade repeats the limit of row C.
     txtlvl_[2]->Change = [this] { txtlvl_[3]->setText(txtlvl_[2]->text()); };
 }

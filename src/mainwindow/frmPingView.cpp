@@ -48,11 +48,14 @@ void frmPing::SetCaption(Label label, const std::string& caption) {
 
 void frmPing::SetBackColor(Label label, common::ColourValue colour) {
     forms::SetBackColor(LabelOf(label), colour);
+    // Black text, except on the darkest green of the grade, where white reads better.
+    forms::SetForeColor(LabelOf(label), common::ReadableTextOn(colour));
 }
 
 void frmPing::SetLampFill(Lamp lamp, common::ColourValue colour) {
     forms::Shape* const lamps[] = {shpGd(), shpYel(), shpBd()};
     lamps[monitor::Index(lamp)]->SetFillColor(colour);
+    lamps[monitor::Index(lamp)]->setAccessibleDescription(LampDescription(lamp, colour));
 }
 
 void frmPing::EnableStart(bool enabled) {
@@ -65,6 +68,8 @@ void frmPing::ShowState(Lamp lamp, const std::string& tip) {
     const int32_t icon = pictures[monitor::Index(lamp)]->Picture();
     tray_.ModifyTrayIcon(icon, tip);
     SetIcon(icon);
+    // The state of the round, for a screen reader to speak (Qt tells it of the change).
+    setAccessibleDescription(QString::fromStdString(tip));
 }
 
 void frmPing::DoEvents() {

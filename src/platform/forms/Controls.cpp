@@ -1,6 +1,7 @@
 // The controls of the window services: labels, shapes, text boxes, buttons, check box, frames, pictures.
 #include "platform/forms/Forms.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,7 +20,14 @@ Label::Label(QWidget* parent) : QLabel(parent) {
 }
 
 void Label::SetCaption(const QString& caption) {
+    const bool changed = caption != text();
     setText(caption);
+    // A label named after what it shows describes itself by its caption (Qt tells of a new caption
+    // only for a label without a name of its own).
+    if (changed && !accessibleName().isEmpty()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
     // Until its window is first shown, all its captions are fitted then, at once.
     const auto* form = qobject_cast<const Form*>(window());
     if (form == nullptr || form->CaptionsFitted()) FitCaption(this);
@@ -72,6 +80,16 @@ CommandButton::CommandButton(QWidget* parent) : QPushButton(parent) {
     connect(this, &QPushButton::clicked, this, [this] {
         if (Click) Click();
     });
+}
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+    // Return (or Enter) presses the focused button, as Space does.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 OptionButton::OptionButton(QWidget* parent) : QRadioButton(parent) {

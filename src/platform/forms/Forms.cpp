@@ -2,11 +2,14 @@
 
 #include <QCloseEvent>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QWindow>
 #include <cmath>
+#include <memory>
 
 #include "common/QtColours.h"
 #include "common/Twips.h"
+#include "platform/forms/Accessible.h"
 #include "platform/forms/Handles.h"
 #include "platform/forms/X11Window.h"
 
@@ -19,6 +22,39 @@ int ToPixels(double twips) {
 }
 
 constexpr const char* kBackColorProperty = "tnBackColor";
+// Held by a control while it lies wholly outside its window's visible part: its own focus policy.
+constexpr const char* kClippedFocusProperty = "tnClippedFocus";
+
+// The standard light scheme: Qt's own standard palette, Fusion's (black text on light faces).
+QPalette StandardPalette() {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette palette = fusion ? fusion->standardPalette() : QPalette(QColor(239, 239, 239));
+    palette.setResolveMask(~QPalette::ResolveMask{0});  // every role the window's own
+    return palette;
+}
+
+// Hides, and takes the focus from, the controls under `parent` that lie wholly outside `visible` (the
+// part of `parent` that the window shows, in its coordinates); gives those that come back into it
+// their own again.
+void HideClipped(QWidget* parent, const QRect& visible) {
+    for (QObject* child : parent->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w == nullptr || w->isWindow()) continue;
+        const QRect shown = w->geometry() & visible;
+        const QVariant ownFocus = w->property(kClippedFocusProperty);
+        if (shown.isEmpty() && !ownFocus.isValid()) {
+            w->setProperty(kClippedFocusProperty, static_cast<int>(w->focusPolicy()));
+            w->setFocusPolicy(Qt::NoFocus);
+            w->hide();
+            if (w->hasFocus()) w->clearFocus();
+        } else if (!shown.isEmpty() && ownFocus.isValid()) {
+            w->setFocusPolicy(static_cast<Qt::FocusPolicy>(ownFocus.toInt()));
+            w->setProperty(kClippedFocusProperty, QVariant());
+            w->show();
+        }
+        HideClipped(w, shown.translated(-w->pos()));
+    }
+}
 
 }  // namespace
 
@@ -109,6 +145,13 @@ void SetForeColor(QWidget* widget, common::ColourValue colour) {
 
 Form::Form(const QString& name) : QWidget(nullptr) {
     setObjectName(name);
+    // The design's colours (white panels, a light-yellow light, light-yellow links on olive) are made
+    // for the standard light scheme, and its system colours resolve to that scheme's (ResolveColour).
+    // Were the rest to follow the desktop's scheme, a dark or high-contrast one would put light text on
+    // the design's light panels, unreadable. So the window resolves every colour, the default text
+    // colour too, from the standard scheme, whatever the desktop's.
+    setPalette(StandardPalette());
+    InstallAccessibleFactory();
     // Minimisable; neither maximisable nor resizable by the user: the program sets the size.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -262,6 +305,9 @@ bool Form::event(QEvent* event) {
         default:
             break;
     }
+    // What lies wholly outside the window (a control below its frame's edge; in a smaller window, what
+    // is beyond it) is neither seen nor reached: neither shown to accessibility nor in the focus chain.
+    if (event->type() == QEvent::Resize) HideClipped(this, QRect(QPoint(0, 0), size()));
     return QWidget::event(event);
 }
 

@@ -174,12 +174,16 @@ class TextBox : public QLineEdit {
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-// A button; Click on the user's press, by mouse, key or mnemonic.
+// A button; Click on the user's press, by mouse, key (Space, or Return while it has the focus) or
+// mnemonic.
 class CommandButton : public QPushButton {
     Q_OBJECT
   public:
     explicit CommandButton(QWidget* parent);
     std::function<void()> Click;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // An option button. Selecting it, by the user or by setting its value to true, raises Click once.

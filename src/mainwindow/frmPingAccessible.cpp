@@ -5,6 +5,8 @@
 #include "mainwindow/frmPing.h"
 
 void frmPing::NameControls() {
+    frameLight_->setAccessibleName(QStringLiteral("Traffic light"));
+    Picture1_->setAccessibleName(QStringLiteral("Links"));
     // A field whose caption stands beside it alone is named by it.
     Label5_->setBuddy(txtLoop_);
     Label2_->setBuddy(txtTimeToLive_);

@@ -8,6 +8,9 @@ namespace {
 
 QAccessibleInterface* MakeInterface(const QString& className, QObject* object) {
     if (className == QLatin1String("forms::Label")) return new LabelAccessible(static_cast<Label*>(object));
+    if (className == QLatin1String("forms::Form")) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
     if (className == QLatin1String("forms::Shape")) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
     }

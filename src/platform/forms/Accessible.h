@@ -1,6 +1,7 @@
 // What the window services' own controls tell Qt's accessibility (and through it a screen reader): a
 // label acting on a click is a link with a press action, a label named after what it shows gives its
-// caption as its description, and a shape is a graphic named and described by its window.
+// caption as its description, a shape is a graphic named and described by its window, and a window is
+// a window (not a filler).
 #pragma once
 
 #include <QAccessibleWidget>

@@ -249,6 +249,12 @@ bool Form::event(QEvent* event) {
             Form_Activate();
             break;
         case QEvent::Show:
+            // The window system's own reports of the window's state reach the native window only.
+            if (QObject* native = windowHandle(); native != nullptr && native != watchedWindow_) {
+                native->installEventFilter(this);
+                watchedWindow_ = native;
+            }
+            [[fallthrough]];
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::WindowStateChange:
@@ -263,6 +269,16 @@ bool Form::event(QEvent* event) {
             break;
     }
     return QWidget::event(event);
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange && event->spontaneous()) {
+        const bool minimised = (windowHandle()->windowStates() & Qt::WindowMinimized) != 0;
+        const bool raised = systemMinimised_ && !minimised;
+        systemMinimised_ = minimised;
+        if (raised) Form_Raised();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace forms

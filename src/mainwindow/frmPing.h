@@ -152,6 +152,7 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     void BuildControls() override;
     void Form_Load() override;
     void Form_Activate() override;
+    void Form_Raised() override { minimisedForTray_ = false; }
     void Form_QueryUnload(int16_t& cancel, int16_t unloadMode) override;
     void Form_Unload(int16_t& cancel) override;
 
@@ -186,7 +187,8 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     bool optionsToggle_ = false;
     // Whether the notification area took the tray icon.
     bool trayIconShown_ = false;
-    // The window was minimised because no notification area could hold its icon.
+    // The window was minimised because no notification area could hold its icon, and the user has not
+    // brought it back since (a press on the icon, a second start, raising it from a task bar).
     bool minimisedForTray_ = false;
     // Adds the icon to a notification area that has come since the window loaded, showing what it
     // would show had it been there all along.

@@ -91,11 +91,9 @@ void frmPing::AddIconToLateTray() {
 void frmPing::TrayArrived() {
     if (!IsLoaded() || bExitfromSystray) return;
     AddIconToLateTray();
-    // A window the user has restored meanwhile stays as it is. Where the compositor keeps the window's
-    // state to itself, it is taken to be minimised still.
-    const bool minimised = WindowState() == forms::kMinimized || forms::App::CompositorPlacesWindows();
-    if (minimisedForTray_ && trayIconShown_ && minimised) HideToTray();
-    minimisedForTray_ = false;
+    // Decided by what the user did, not by the state a window manager reports: one that comes after
+    // the program takes the window on as normal although the program asked for it minimised.
+    if (minimisedForTray_ && trayIconShown_) HideToTray();
 }
 
 void frmPing::Form_Unload(int16_t& /*cancel*/) {

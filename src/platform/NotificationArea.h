@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+class QMenu;
+
 namespace platform {
 
 // Window message numbers of the icon's mouse events.
@@ -37,6 +39,12 @@ class NotificationArea {
     // or restarts): the icons added are shown on it again, and one whose add failed may be added now.
     using ArrivalHandler = std::function<void()>;
     virtual void SetArrivalHandler(ArrivalHandler handler) = 0;
+
+    // The icons' menu, for hosts that draw it themselves (StatusNotifierItem hosts read it over
+    // DBusMenu); its actions run their handlers as when the program pops it up. Hosts that leave the
+    // menu to the program (an XEmbed tray's right press, a ContextMenu request) still send the
+    // right-button event, and the program pops the menu up.
+    virtual void SetMenu(QMenu* menu) = 0;
 };
 
 }  // namespace platform

@@ -110,3 +110,37 @@ window_pixel() {
 }
 window_click() { xdotool mousemove --window "$(window)" "$1" "$2" click 1; }
 green_lamp_lit() { local c; c=$(window_pixel 28 24); [ -n "$c" ] && [ "$c" != "#004000" ]; }
+
+# A private session bus on a socket path, reached from the program's network namespace too.
+start_bus() {
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus" XDG_SESSION_TYPE=x11
+    dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork >"$work/bus.log" 2>&1 &
+    pids+=($!)
+    within 10 test -S "$work/bus" || { cat "$work/bus.log"; exit 1; }
+}
+# gdbus is the panel's and the user's hand on the program's StatusNotifierItem.
+call() {  # destination path method args...: gdbus on the session bus
+    gdbus call --session --dest "$1" --object-path "$2" --method "$3" "${@:4}" 2>/dev/null
+}
+# The program's registered item: the watcher may still list one of a program that has ended.
+item() {
+    local n
+    for n in $(call org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+        org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems | grep -o ':[0-9.]*'); do
+        call org.freedesktop.DBus / org.freedesktop.DBus.GetConnectionUnixProcessID "$n" | grep -q "uint32 $pid," &&
+            echo "$n" && return
+    done
+}
+registered() { [ -n "$(item)" ]; }
+property() { call "$(item)" /StatusNotifierItem org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"; }
+press() { call "$(item)" /StatusNotifierItem "org.kde.StatusNotifierItem.$1" 10 10 >/dev/null; }
+watcher_up() { call org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner org.kde.StatusNotifierWatcher | grep -q true; }
+watcher_gone() { ! watcher_up; }
+# The panel ($panel) ended, and its watcher gone from the bus: a program started now finds no tray.
+stop_panel() {
+    kill "$panel"
+    wait "$panel" 2>/dev/null
+    within 10 watcher_gone
+}
+# The menu the item exports over DBusMenu, as a panel reads it: its items' labels.
+menu_labels() { call "$(item)" "$(property Menu | grep -o "'/[^']*'" | tr -d "'")" com.canonical.dbusmenu.GetLayout 0 -1 '[]' | grep -o "'label': <'[^']*'>"; }

@@ -118,6 +118,8 @@ class FakeNotificationArea : public platform::NotificationArea {
     void SetEventHandler(EventHandler h) override { handler = std::move(h); }
     ArrivalHandler arrival;
     void SetArrivalHandler(ArrivalHandler h) override { arrival = std::move(h); }
+    QMenu* menu = nullptr;
+    void SetMenu(QMenu* m) override { menu = m; }
     // The one icon's tip; "" when none is shown.
     std::string Tip() const { return icons.empty() ? "" : icons.begin()->second.tip; }
 };

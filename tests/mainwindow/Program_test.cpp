@@ -56,6 +56,7 @@ TEST_F(ProgramTest, CloseRequestsByModeLogonStartAndExit) {
 }
 
 TEST_F(ProgramTest, WithoutATrayTheWindowIsMinimisedAndATrayThatComesLaterGetsTheIcon) {
+    // A late window manager that takes the window on as normal is no user's doing; a press on the icon is.
     for (const bool restoredMeanwhile : {false, true}) {
         f.area.available = false;
         f.area.icons.clear();
@@ -64,7 +65,8 @@ TEST_F(ProgramTest, WithoutATrayTheWindowIsMinimisedAndATrayThatComesLaterGetsTh
         EXPECT_FALSE(w().HideToTray());
         EXPECT_TRUE(w().Visible());
         EXPECT_EQ(w().WindowState(), forms::kMinimized);
-        if (restoredMeanwhile) w().SetWindowState(forms::kNormal);
+        w().SetWindowState(forms::kNormal);
+        if (restoredMeanwhile) w().RestoreFromTray();
         f.area.available = true;
         f.area.arrival();
         EXPECT_EQ(w().Visible(), restoredMeanwhile);

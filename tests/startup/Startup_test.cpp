@@ -53,7 +53,10 @@ TEST_F(StartupTest, LogonStartWritesAValidEntryAndEmptiesItWithHidden) {
     EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
     logon.SaveStartupRegistrySetting(true, "TarnovelMon");
     EXPECT_TRUE(logon.IsStartupSet("TarnovelMon"));
-    EXPECT_NE(ReadAll(Entry()).find("\nExec=" + Exe() + "\n"), std::string::npos);
+    const std::string written = ReadAll(Entry());
+    for (const std::string& line : {"Exec=" + Exe(), std::string("X-LXQt-Need-Tray=true"),
+                                   std::string("X-KDE-autostart-after=panel"), std::string("X-GNOME-Autostart-Delay=5")})
+        EXPECT_NE(written.find("\n" + line + "\n"), std::string::npos) << line;
     if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
         EXPECT_EQ(QProcess::execute("desktop-file-validate", {Entry()}), 0);
     }

@@ -292,6 +292,12 @@ bool Form::event(QEvent* event) {
             Form_Activate();
             break;
         case QEvent::Show:
+            // The window system's own reports of the window's state reach the native window only.
+            if (QObject* native = windowHandle(); native != nullptr && native != watchedWindow_) {
+                native->installEventFilter(this);
+                watchedWindow_ = native;
+            }
+            [[fallthrough]];
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::WindowStateChange:
@@ -309,6 +315,16 @@ bool Form::event(QEvent* event) {
     // is beyond it) is neither seen nor reached: neither shown to accessibility nor in the focus chain.
     if (event->type() == QEvent::Resize) HideClipped(this, QRect(QPoint(0, 0), size()));
     return QWidget::event(event);
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange && event->spontaneous()) {
+        const bool minimised = (windowHandle()->windowStates() & Qt::WindowMinimized) != 0;
+        const bool raised = systemMinimised_ && !minimised;
+        systemMinimised_ = minimised;
+        if (raised) Form_Raised();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace forms

@@ -103,9 +103,14 @@ class Form : public QWidget {
         (void)unloadMode;
     }
     virtual void Form_Unload(int16_t& cancel) { (void)cancel; }
+    // The window system restored the window after it had itself shown it minimised: the user raised it
+    // (from a task bar, a pager). A window manager that comes late and takes on a window it never
+    // minimised does not count.
+    virtual void Form_Raised() {}
 
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The frame a window was designed with, in twips: assumed where the window system reports none.
     static constexpr double kDesignFrameWidth = 120;
@@ -122,6 +127,8 @@ class Form : public QWidget {
     bool loading_ = false;
     bool unloading_ = false;
     bool captionsFitted_ = false;
+    QObject* watchedWindow_ = nullptr;
+    bool systemMinimised_ = false;  // the window system's last word on the window: minimised
     int32_t icon_ = 0;
     int32_t helpContextId_ = 0;
     float outerWidth_ = 0;

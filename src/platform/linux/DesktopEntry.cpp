@@ -220,7 +220,11 @@ std::string AutostartEntry(std::string_view path) {
     entry += "Exec=" + (path.empty() ? std::string() : ExecValueFor(path)) + "\n";
     entry +=
         "Terminal=false\n"
-        "X-GNOME-Autostart-enabled=true\n";
+        "X-GNOME-Autostart-enabled=true\n"
+        // Sessions start their logon entries beside the panel: these ask for the tray to be up first.
+        "X-GNOME-Autostart-Delay=5\n"
+        "X-KDE-autostart-after=panel\n"
+        "X-LXQt-Need-Tray=true\n";
     if (path.empty()) entry += "Hidden=true\n";
     return entry;
 }

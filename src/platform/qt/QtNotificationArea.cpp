@@ -1,6 +1,9 @@
 #include "platform/qt/QtNotificationArea.h"
 
+#include <QApplication>
 #include <QTextDocument>
+#include <QWidget>
+#include <algorithm>
 
 #include "platform/forms/Handles.h"
 
@@ -20,6 +23,15 @@ int32_t MessageFor(QSystemTrayIcon::ActivationReason reason) {
         default:
             return 0;
     }
+}
+
+// Qt shows an icon on an XEmbed tray through a window of its own, named so; over StatusNotifierItem it
+// makes none. Qt chooses one of the two once per process.
+bool OnXEmbedTray() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
+        return w->objectName() == QLatin1String("QSystemTrayIconSys");
+    });
 }
 
 }  // namespace
@@ -81,7 +93,17 @@ std::unique_ptr<QSystemTrayIcon> QtNotificationArea::MakeIcon(const Key& key, co
         [this, key](QSystemTrayIcon::ActivationReason reason) { Dispatch(key, reason); },
         Qt::QueuedConnection);
     icon->show();
+    // Over StatusNotifierItem the host draws the menu (Qt exports it over DBusMenu). On an XEmbed tray
+    // Qt would pop a menu it holds up by itself, beside the one the right-button event pops up.
+    if (menu_ != nullptr && !OnXEmbedTray()) icon->setContextMenu(menu_);
     return icon;
+}
+
+void QtNotificationArea::SetMenu(QMenu* menu) {
+    menu_ = menu;
+    for (auto& [key, entry] : icons_) {
+        if (!OnXEmbedTray()) entry.icon->setContextMenu(menu);
+    }
 }
 
 // A host that came, or a new StatusNotifierItem watcher (which knows no items), gets every icon anew.

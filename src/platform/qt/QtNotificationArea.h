@@ -28,6 +28,7 @@ class QtNotificationArea final : public NotificationArea {
     bool Delete(int32_t owner, uint32_t id) override;
     void SetEventHandler(EventHandler handler) override;
     void SetArrivalHandler(ArrivalHandler handler) override;
+    void SetMenu(QMenu* menu) override;
 
   private:
     using Key = std::pair<int32_t, uint32_t>;
@@ -49,6 +50,7 @@ class QtNotificationArea final : public NotificationArea {
     std::map<Key, Entry> icons_;
     EventHandler handler_;
     ArrivalHandler arrival_;
+    QMenu* menu_ = nullptr;
 };
 
 // The tip as a tool tip that shows exactly its characters: text Qt would take for markup is escaped.

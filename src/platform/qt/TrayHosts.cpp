@@ -10,6 +10,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QThread>
 #include <cstdlib>
 
 #include "platform/forms/X11Window.h"
@@ -71,6 +72,9 @@ bool TrayHosts::Present() {
 
 void TrayHosts::TakeFirstAnswer() {
     if (!firstAnswer_) return;
+    // Waited for only before the event loop runs, where the answer decides how the window comes up;
+    // from the loop, the second question's answer comes in its time.
+    if (!firstAnswer_->isFinished() && QThread::currentThread()->loopLevel() > 0) return;
     firstAnswer_->waitForFinished();
     statusNotifier_ = HostRegisteredIn(*firstAnswer_);
     firstAnswer_.reset();
@@ -86,11 +90,19 @@ void TrayHosts::WatchStatusNotifierHosts() {
     bus.connect(kWatcherService, kWatcherPath, kWatcherService,
                 QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(HostRegistered()));
     // Asked again now that the watch is up: a host that came since the first question counts.
-    auto* again = new QDBusPendingCallWatcher(AskStatusNotifierHost(), this);
-    connect(again, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        TakeFirstAnswer();
-        const bool registered = HostRegisteredIn(*call);
+    AskAgain();
+}
+
+// Answers come from the event loop; an answer is taken only while no later question is out, so a
+// slow answer about a watcher that has gone since never overrides what is known now.
+void TrayHosts::AskAgain() {
+    const int asked = ++question_;
+    auto* call = new QDBusPendingCallWatcher(AskStatusNotifierHost(), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, asked](QDBusPendingCallWatcher* answer) {
+        answer->deleteLater();
+        firstAnswer_.reset();
+        if (asked != question_) return;
+        const bool registered = HostRegisteredIn(*answer);
         if (registered == statusNotifier_) return;
         statusNotifier_ = registered;
         Changed();
@@ -105,23 +117,25 @@ QDBusPendingCall TrayHosts::AskStatusNotifierHost() const {
     return QDBusConnection::sessionBus().asyncCall(call, kBusTimeoutMs);
 }
 
+// A new watcher (a panel that started or restarted) knows no items: the icons are made anew once it
+// says a host is registered, whether by its answer or by its signal.
 void TrayHosts::WatcherRegistered() {
-    TakeFirstAnswer();
+    firstAnswer_.reset();  // superseded
     ++generation_;
-    QDBusPendingCall call = AskStatusNotifierHost();
-    call.waitForFinished();
-    statusNotifier_ = HostRegisteredIn(call);
-    Changed();
+    statusNotifier_ = false;
+    AskAgain();
 }
 
 void TrayHosts::WatcherUnregistered() {
-    TakeFirstAnswer();
+    firstAnswer_.reset();  // superseded
+    ++question_;           // an answer still out is about the watcher that went
     statusNotifier_ = false;
     Changed();
 }
 
 void TrayHosts::HostRegistered() {
-    TakeFirstAnswer();
+    firstAnswer_.reset();  // superseded
+    ++question_;           // the signal is newer than any answer still out
     statusNotifier_ = true;
     Changed();
 }

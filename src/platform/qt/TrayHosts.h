@@ -3,8 +3,9 @@
 // selection. Qt decides once per process, when its first tray icon is made or the tray is first asked
 // for, whether it speaks StatusNotifierItem or XEmbed; a program that asked before the panel was up
 // would speak XEmbed for its life. So tray icons are made only once a host is known to be there.
-// At start the bus is asked once without waiting; the answer is taken when it is first needed, and the
-// watching itself begins once the event loop runs, with a second question that covers the time between.
+// At start the bus is asked once without waiting; the answer is taken when it is first needed (waited
+// for only before the event loop runs), and the watching itself begins once the event loop runs, with a
+// second question that covers the time between. From the event loop, no question is waited for.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
@@ -45,6 +46,7 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     void WatchStatusNotifierHosts();
     void WatchXEmbedTray();
     QDBusPendingCall AskStatusNotifierHost() const;
+    void AskAgain();
     void TakeFirstAnswer();
     void XEmbedOwnerChanged(bool owned);
     void Changed();
@@ -55,6 +57,7 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     bool bus_ = false;
     std::optional<QDBusPendingCall> firstAnswer_;  // the question asked at start, until taken
     int generation_ = 0;
+    int question_ = 0;  // the last question asked; older answers are dropped
     xcb_connection_t* x_ = nullptr;
     uint32_t trayAtom_ = 0;
     uint8_t selectionNotify_ = 0;

@@ -98,8 +98,10 @@ bool OwnUser(int fd) {
     return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
 }
 
-bool RunAlone(const char* why) {
-    qWarning("TarnovelMon: %s (%s); running without a socket for later starts", why, std::strerror(errno));
+// The program runs all the same, without a socket: later starts will run too.
+bool RunAlone(const char* why, int error = 0) {
+    qWarning("TarnovelMon: %s%s%s; running without a socket for later starts", why, error != 0 ? ": " : "",
+             error != 0 ? std::strerror(error) : "");
     return true;
 }
 
@@ -125,12 +127,14 @@ LocalSingleInstance::~LocalSingleInstance() {
 
 bool LocalSingleInstance::BecomeTheOne() {
     const QString folder = SocketFolder();
-    if (folder.isEmpty()) return RunAlone("no folder of this user's own for the socket");
+    if (folder.isEmpty())
+        return RunAlone(
+            "no folder of this user's own for the socket in $XDG_RUNTIME_DIR or the temporary folder");
     name_ = folder + QLatin1Char('/') + QCoreApplication::applicationName() + QLatin1Char('-') +
             SessionKey() + QStringLiteral(".socket");
     const int lock = ::open(QFile::encodeName(name_ + QStringLiteral(".lock")).constData(),
                             O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (lock < 0) return RunAlone("cannot open the lock file");
+    if (lock < 0) return RunAlone("cannot open the lock file", errno);
     QElapsedTimer waited;
     waited.start();
     for (;;) {
@@ -142,7 +146,7 @@ bool LocalSingleInstance::BecomeTheOne() {
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
             ::close(lock);
-            return RunAlone("cannot take the lock file");
+            return RunAlone("cannot take the lock file", errno);
         }
         // The one that holds the lock runs, or is about to listen.
         const Answer answer = AskTheOne();

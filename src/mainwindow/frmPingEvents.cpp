@@ -152,8 +152,10 @@ void frmPing::optIP_Click(int16_t index) {
 void frmPing::chkAutoStartUp_Click() {
     if (bLoading) return;
     const bool wanted = chkAutoStartUp()->Value() == 1;
-    logon_.SaveStartupRegistrySetting(wanted, Title());
-    bAutoStart = wanted;
+    bAutoStart = logon_.SaveStartupRegistrySetting(wanted, Title());
+    // The box shows what is registered, also after a request that could not be carried out; set
+    // without raising Click again.
+    if (bAutoStart != wanted) chkAutoStartUp()->setCheckState(bAutoStart ? Qt::Checked : Qt::Unchecked);
 }
 
 void frmPing::ConnectHandlers() {

@@ -46,30 +46,24 @@ bool LogonStart::IsStartupSet(const std::string& name) {
     return get_WindowsNT_startup(shortName, name + ".exe", value);
 }
 
-void LogonStart::SaveStartupRegistrySetting(bool enable, const std::string& name) {
+bool LogonStart::SaveStartupRegistrySetting(bool enable, const std::string& name) {
     const std::string shortName = GetShortName(ProgramFolderPath(location_.exeName));
     registry_.DebugLog("Executable string for run (8.3): " + shortName);
     const std::string valueName = name + ".exe";
     std::string value;
     const bool ours = get_WindowsNT_startup(shortName, valueName, value);
-    if (ours) {
-        if (!enable) {
-            registry_.SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, "",
-                                  modRegistryTools::REG_SZ);
-        }
-        return;
+    // Nothing to change; a foreign value is not this program's to clear; without a path there is
+    // nothing to register, and writing "" would only record "off" again.
+    if (ours == enable || (value.size() <= 1 && shortName.empty())) return ours;
+    if (ours || value.size() <= 1) {
+        registry_.SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, ours ? "" : shortName,
+                              modRegistryTools::REG_SZ);
+        // What the write did, read back: a value it could not write is as it was.
+        std::string written;
+        if (get_WindowsNT_startup(shortName, valueName, written) == enable) return enable;
     }
-    if (value.size() <= 1) {
-        // Without a path there is nothing to register; writing "" would only record "off" again.
-        if (enable && !shortName.empty()) {
-            registry_.SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, shortName,
-                                  modRegistryTools::REG_SZ);
-        }
-        return;
-    }
-    if (enable)
-        dialogs_.MsgBox(QStringLiteral("Can't set automatic startup"), forms::kMsgOkOnly,
-                        forms::App::Title());
+    dialogs_.MsgBox(QStringLiteral("Can't set automatic startup"), forms::kMsgOkOnly, forms::App::Title());
+    return !enable;
 }
 
 }  // namespace modPingAuto

@@ -27,8 +27,9 @@ class LogonStart {
 
     // Registers (enable) or empties the Run value name + ".exe" for the program's own executable, by
     // its state: ours and off empties it, empty and on writes the path, foreign and on shows "Can't set
-    // automatic startup"; every other case changes nothing. Failures are not reported.
-    void SaveStartupRegistrySetting(bool enable, const std::string& name);
+    // automatic startup"; every other case changes nothing. A write that does not take, as read back,
+    // shows the same message. Answers whether the start is registered afterwards.
+    bool SaveStartupRegistrySetting(bool enable, const std::string& name);
 
     // Reads the Run value valueName into value and answers whether it is ours, exePath. A foreign value
     // is read once more after making sure the Run key exists. An empty exePath is never ours.

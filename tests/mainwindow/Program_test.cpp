@@ -101,6 +101,11 @@ TEST_F(ProgramTest, TrayEventsAndMenus) {
 
 TEST_F(ProgramTest, LogonStartRegistersAndComesUpHiddenAndMonitoring) {
     Start();
+    f.registry.setStatus = platform::kRegCantWrite;  // an entry that cannot be written is reported
+    w().chkAutoStartUp()->SetValue(1);
+    EXPECT_EQ(f.dialogs.boxes, std::vector<QString>{"TarnovelMon: Can't set automatic startup"});
+    EXPECT_EQ(w().chkAutoStartUp()->Value(), 0);
+    f.registry.setStatus = 0;
     w().chkAutoStartUp()->SetValue(1);
     EXPECT_TRUE(w().bAutoStart);
     Start(60'000);

@@ -1,15 +1,20 @@
 // Registry access and logon start over the real per-user registry in a configuration folder of the
-// test's own, and over a registry in memory where a failure must be forced.
+// test's own, and over a registry in memory where a failure must be forced; the stored files on a
+// nearly full disk.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "fakes/Fakes.h"
 #include "platform/linux/DesktopEntry.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/XdgRegistry.h"
 #include "startup/LogonStart.h"
 
@@ -38,7 +43,9 @@ class StartupTest : public testing::Test {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     }
     QString Entry() const { return config.path() + "/autostart/TarnovelMon.exe.desktop"; }
-    std::string Exe() const { return QFileInfo(bin.path()).canonicalFilePath().toStdString() + "/TarnovelMon"; }
+    std::string Exe() const {
+        return QFileInfo(bin.path()).canonicalFilePath().toStdString() + "/TarnovelMon";
+    }
     modPingAuto::LogonStart Logon(platform::ProgramLocation at) { return {tools, dialogs, std::move(at)}; }
 
     QTemporaryDir config, bin;
@@ -115,11 +122,13 @@ TEST_F(StartupTest, ExecQuotingRoundTripsAwkwardPaths) {
 }
 
 TEST_F(StartupTest, FilesOfTheEarlierVersionReadUnchanged) {
-    WriteAll(Entry(), "[Desktop Entry]\nType=Application\nName=Tarnovel Monitor\nIcon=tarnovelmon\n"
-                      "Exec=\"/opt/my tn/TarnovelMon\"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
-    WriteAll(config.path() + "/TarnovelMon/registry.ini",
-             "; TarnovelMon per-user registry: a [section] per key path, a line per value, name=type:hex bytes.\n"
-             "[Software\\Kestrune\\TN%20Data]\nGreeting=1:686900\nCount=4:2a000000\n");
+    WriteAll(Entry(),
+             "[Desktop Entry]\nType=Application\nName=Tarnovel Monitor\nIcon=tarnovelmon\n"
+             "Exec=\"/opt/my tn/TarnovelMon\"\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
+    WriteAll(
+        config.path() + "/TarnovelMon/registry.ini",
+        "; TarnovelMon per-user registry: a [section] per key path, a line per value, name=type:hex bytes.\n"
+        "[Software\\Kestrune\\TN%20Data]\nGreeting=1:686900\nCount=4:2a000000\n");
     std::string value;
     EXPECT_TRUE(tools.QueryValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", value));
     EXPECT_EQ(value, "/opt/my tn/TarnovelMon");
@@ -134,15 +143,70 @@ TEST_F(StartupTest, FilesOfTheEarlierVersionReadUnchanged) {
     WriteAll(config.path() + "/TarnovelMon/registry.ini", "[Software\\X]\nbroken line\n");
     EXPECT_FALSE(tools.CreateNewKey("Software\\Y", HKEY_CURRENT_USER));
     EXPECT_EQ(ReadAll(config.path() + "/TarnovelMon/registry.ini"), "[Software\\X]\nbroken line\n");
-    EXPECT_EQ(log.back(), "modRegistryTools.CreateNewKey: error 901 (level 1, run-time error 0): "
-                          "Error CreateKey: Software\\Y");
+    EXPECT_EQ(log.back(),
+              "modRegistryTools.CreateNewKey: error 901 (level 1, run-time error 0): "
+              "Error CreateKey: Software\\Y");
 }
 
 TEST_F(StartupTest, AFailedWriteIsReportedAndLogged) {
     WriteAll(config.path() + "/autostart", "a file where the folder should be");
     EXPECT_FALSE(tools.SetKeyValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", "/opt/tn/TN", REG_SZ));
-    EXPECT_EQ(log.back(), "modRegistryTools.SetKeyValue: error 902 (level 1, run-time error 0): "
-                          "Error Setting value of key: " + std::string(kRunKey));
+    EXPECT_EQ(log.back(),
+              "modRegistryTools.SetKeyValue: error 902 (level 1, run-time error 0): "
+              "Error Setting value of key: " +
+                  std::string(kRunKey));
+}
+
+// On a file system with 0 to 3 pages free, a write that fails leaves the old file byte for byte and
+// nothing beside it, one that succeeds leaves the whole new file.
+TEST_F(StartupTest, ANearlyFullDiskKeepsTheOldFileOrTheWholeNewOne) {
+    if (geteuid() != 0) {
+        if (qEnvironmentVariable("CI") == "true") FAIL() << "needs root to mount a tmpfs";
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    }
+    const QByteArray root = config.path().toLocal8Bit();
+    ASSERT_EQ(mount("tn-test", root.constData(), "tmpfs", 0, "size=256k"), 0);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    // Each writes the text given and answers "" when that failed, or reads; each time as a new run.
+    const auto setting = [](const std::string* text) {
+        platform::QtSettingsStore store;
+        if (text != nullptr) store.Write("TarnovelMon", "Settings", "site0", *text);
+        return text == nullptr ? store.Read("TarnovelMon", "Settings", "site0", "")
+               : store.Flush() ? *text
+                               : "";
+    };
+    const auto entry = [this](const std::string* text) {
+        std::string read;
+        if (text != nullptr)
+            return tools.SetKeyValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", *text, REG_SZ) ? *text
+                                                                                                   : "";
+        tools.QueryValue(kRunKey, HKEY_CURRENT_USER, "TarnovelMon.exe", read);
+        return read;
+    };
+    const std::pair<QString, std::function<std::string(const std::string*)>> files[] = {
+        {config.path() + "/TarnovelMon/TarnovelMon.ini", setting}, {Entry(), entry}};
+    const std::string old = "/old", next = "/" + std::string(5000, 'n');  // one page, then two
+    for (const auto& [path, store] : files) {
+        for (int free = 0; free <= 3; ++free) {
+            SCOPED_TRACE(path.toStdString() + " with pages free: " + std::to_string(free));
+            QFile filler(config.path() + "/filler");
+            filler.remove();
+            ASSERT_EQ(store(&old), old);
+            const std::string before = ReadAll(path);
+            const QStringList names = QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden);
+            ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            struct statvfs fs {};
+            while (statvfs(root.constData(), &fs) == 0 && fs.f_bavail > static_cast<fsblkcnt_t>(free))
+                ASSERT_EQ(filler.write(QByteArray(4096, 'f')), 4096);
+            const bool written = store(&next) == next;
+            EXPECT_EQ(written, free >= 2);
+            EXPECT_EQ(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden), names);
+            EXPECT_EQ(written ? before : ReadAll(path), before);
+            filler.remove();
+            EXPECT_EQ(store(nullptr), written ? next : old);
+        }
+    }
+    umount2(root.constData(), MNT_DETACH);
 }
 
 TEST(RegistryTools, ReadsByTheRulesOfMissingEmptyAndFailedValues) {
@@ -160,14 +224,16 @@ TEST(RegistryTools, ReadsByTheRulesOfMissingEmptyAndFailedValues) {
     EXPECT_EQ(value, std::string(1, '\0'));
     EXPECT_FALSE(tools.QueryValue("Absent", HKEY_CURRENT_USER, "text", value));
     EXPECT_EQ(value, std::string(1, '\0'));  // untouched when the key cannot be opened
-    EXPECT_EQ(log.back(), "modRegistryTools.QueryValue: error 904 (level 1, run-time error 0): "
-                          "Error Opening Key: Absent");
+    EXPECT_EQ(log.back(),
+              "modRegistryTools.QueryValue: error 904 (level 1, run-time error 0): "
+              "Error Opening Key: Absent");
     fake.queryDataStatus = platform::kRegCantRead;
     value = "old";
     EXPECT_FALSE(tools.QueryValue("K", HKEY_CURRENT_USER, "text", value));
     EXPECT_EQ(value, "");  // a text read that fails empties the value
-    EXPECT_EQ(log.back(), "modRegistryTools.QueryValue: error 905 (level 1, run-time error 0): "
-                          "Error querying value of key: K Name:_text_");
+    EXPECT_EQ(log.back(),
+              "modRegistryTools.QueryValue: error 905 (level 1, run-time error 0): "
+              "Error querying value of key: K Name:_text_");
     EXPECT_EQ(fake.OpenKeyCount(), 0u);
 }
 

@@ -1,11 +1,15 @@
 #include "platform/qt/LocalSingleInstance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <cerrno>
@@ -15,7 +19,15 @@ namespace platform {
 
 namespace {
 
+// A connection or a write to a listener whose queue is full waits at most this long.
 constexpr int kWaitMs = 1000;
+// How long a start waits for the one that holds the lock to answer: it listens right after locking.
+constexpr int kStartWaitMs = 3000;
+// Later starts taken at a time, and how long each may take to send its line.
+constexpr size_t kMaxConnections = 4;
+constexpr int kLineWaitMs = 2000;
+// After running out of descriptors, the listener is watched again when a connection closes, or then.
+constexpr int kResumeMs = 250;
 // Far more than any activation token; a peer that sends more is not a start of this program.
 constexpr qsizetype kMaxLineBytes = 4096;
 const char kTokenVariable[] = "XDG_ACTIVATION_TOKEN";
@@ -50,16 +62,23 @@ QString SessionKey() {
     return key.replace(QLatin1Char('/'), QLatin1Char('_'));
 }
 
-QString ServerName() {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QString user;
-    if (folder.isEmpty()) {
-        // The shared temporary folder: the user's id in the name.
-        folder = QDir::tempPath();
-        user = QString::number(getuid()) + QLatin1Char('-');
-    }
-    return folder + QLatin1Char('/') + QCoreApplication::applicationName() + QLatin1Char('-') + user +
-           SessionKey() + QStringLiteral(".socket");
+// Whether path is a folder of this user's that no one else may enter.
+bool OwnFolder(const QByteArray& path) {
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// $XDG_RUNTIME_DIR, else a folder of the program's own in the temporary folder, made for this user
+// alone. Empty when neither is this user's alone.
+QString SocketFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && OwnFolder(runtime)) return QFile::decodeName(runtime);
+    const QByteArray own =
+        QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + QCoreApplication::applicationName() +
+                          QLatin1Char('-') + QString::number(::getuid()));
+    if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST) return {};
+    return OwnFolder(own) ? QFile::decodeName(own) : QString();
 }
 
 // The socket's address; false when the path does not fit in one.
@@ -72,47 +91,94 @@ bool Address(const QString& name, sockaddr_un& address) {
     return true;
 }
 
-}  // namespace
-
-LocalSingleInstance::LocalSingleInstance() : name_(ServerName()) {}
-
-LocalSingleInstance::~LocalSingleInstance() {
-    if (accepting_ == nullptr) return;
-    for (auto* connection : accepting_->findChildren<QSocketNotifier*>()) {
-        if (connection->isEnabled()) close(static_cast<int>(connection->socket()));
-    }
-    const int listener = static_cast<int>(accepting_->socket());
-    accepting_.reset();
-    close(listener);
+// Whether the peer of a connected Unix socket runs as this user.
+bool OwnUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
 }
 
-bool LocalSingleInstance::BecomeTheOne() {
-    // A second try when another start took the name between the refused connection and the listen.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (AskTheOne()) return false;
-        if (Listen()) return true;
-    }
-    // The program runs all the same; only later starts will not find it.
-    qWarning("Cannot listen on %s: %s", qPrintable(name_), std::strerror(errno));
+// The program runs all the same, without a socket: later starts will run too.
+bool RunAlone(const char* why, int error = 0) {
+    qWarning("TarnovelMon: %s%s%s; running without a socket for later starts", why, error != 0 ? ": " : "",
+             error != 0 ? std::strerror(error) : "");
     return true;
 }
 
-bool LocalSingleInstance::AskTheOne() const {
+}  // namespace
+
+LocalSingleInstance::LocalSingleInstance() {
+    resume_.setSingleShot(true);
+    resume_.setInterval(kResumeMs);
+    QObject::connect(&resume_, &QTimer::timeout, &resume_, [this] {
+        if (accepting_ != nullptr) accepting_->setEnabled(true);
+    });
+}
+
+LocalSingleInstance::~LocalSingleInstance() {
+    for (const Connection& connection : connections_) ::close(connection.fd);
+    if (accepting_ != nullptr) {
+        const int listener = static_cast<int>(accepting_->socket());
+        accepting_.reset();
+        ::close(listener);
+    }
+    if (lock_ >= 0) ::close(lock_);
+}
+
+bool LocalSingleInstance::BecomeTheOne() {
+    const QString folder = SocketFolder();
+    if (folder.isEmpty())
+        return RunAlone(
+            "no folder of this user's own for the socket in $XDG_RUNTIME_DIR or the temporary folder");
+    name_ = folder + QLatin1Char('/') + QCoreApplication::applicationName() + QLatin1Char('-') +
+            SessionKey() + QStringLiteral(".socket");
+    const int lock = ::open(QFile::encodeName(name_ + QStringLiteral(".lock")).constData(),
+                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lock < 0) return RunAlone("cannot open the lock file", errno);
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
+            lock_ = lock;
+            // Later starts will not find this one, but wait for it: still one monitor.
+            if (!Listen()) qWarning("Cannot listen on %s: %s", qPrintable(name_), std::strerror(errno));
+            return true;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            ::close(lock);
+            return RunAlone("cannot take the lock file", errno);
+        }
+        // The one that holds the lock runs, or is about to listen.
+        const Answer answer = AskTheOne();
+        if (answer != Answer::kNoListener || waited.elapsed() >= kStartWaitMs) {
+            ::close(lock);
+            if (answer == Answer::kStranger) return RunAlone("another user listens on the socket");
+            if (answer == Answer::kNoListener) qWarning("TarnovelMon: the running one does not answer");
+            return false;
+        }
+        ::usleep(20'000);
+    }
+}
+
+LocalSingleInstance::Answer LocalSingleInstance::AskTheOne() const {
     sockaddr_un address;
-    if (!Address(name_, address)) return false;
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    // Connecting to a listener whose queue is full waits, at most this long; so does the write.
+    if (!Address(name_, address)) return Answer::kNoListener;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return Answer::kNoListener;
     const timeval timeout{kWaitMs / 1000, 0};
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    bool asked = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    if (asked) {
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    Answer answer = Answer::kNoListener;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        answer = OwnUser(fd) ? Answer::kHandedOver : Answer::kStranger;
+    }
+    if (answer == Answer::kHandedOver) {
         // The launcher's activation token, for the running one's window to be given the focus.
         const QByteArray line = qgetenv(kTokenVariable).left(kMaxLineBytes - 1) + '\n';
-        asked = send(fd, line.constData(), static_cast<size_t>(line.size()), MSG_NOSIGNAL) == line.size();
+        if (::send(fd, line.constData(), static_cast<size_t>(line.size()), MSG_NOSIGNAL) != line.size())
+            answer = Answer::kNoListener;
     }
-    close(fd);
-    return asked;
+    ::close(fd);
+    return answer;
 }
 
 bool LocalSingleInstance::Listen() {
@@ -121,13 +187,15 @@ bool LocalSingleInstance::Listen() {
         errno = ENAMETOOLONG;
         return false;
     }
-    // No one listens: the socket, if there is one, is a dead program's. Binding creates the name itself.
-    QFile::remove(name_);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // The lock is this one's: a socket there is a dead one's. Binding creates the name itself, with
+    // the umask's mode, made 0600 before anyone can connect.
+    ::unlink(address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 30) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(address.sun_path, 0600) != 0 || ::listen(fd, 30) != 0) {
         const int error = errno;
-        close(fd);
+        ::close(fd);
         errno = error;
         return false;
     }
@@ -138,29 +206,61 @@ bool LocalSingleInstance::Listen() {
 
 void LocalSingleInstance::Accept() {
     const int listener = static_cast<int>(accepting_->socket());
-    for (;;) {
-        const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return;  // none left to take, or taken at the next notification
-        auto* connection = new QSocketNotifier(fd, QSocketNotifier::Read, accepting_.get());
-        auto line = std::make_shared<QByteArray>();
-        QObject::connect(connection, &QSocketNotifier::activated, connection,
-                         [this, connection, line] { Read(*connection, *line); });
+    while (connections_.size() < kMaxConnections) {
+        const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            // Out of descriptors, the listener stays readable and would wake this at once, again and
+            // again: it is not watched for a while.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                accepting_->setEnabled(false);
+                resume_.start();
+            }
+            return;  // none left to take
+        }
+        if (!OwnUser(fd)) {
+            ::close(fd);
+            continue;
+        }
+        connections_.push_back({fd,
+                                {},
+                                std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read),
+                                std::make_unique<QTimer>()});
+        const auto it = std::prev(connections_.end());
+        QObject::connect(it->readable.get(), &QSocketNotifier::activated, it->readable.get(),
+                         [this, it] { Read(it); });
+        it->timeout->setSingleShot(true);
+        QObject::connect(it->timeout.get(), &QTimer::timeout, it->timeout.get(), [this, it] { Drop(it); });
+        it->timeout->start(kLineWaitMs);
     }
+    // Later ones wait in the listener's queue until one of these is done with.
+    accepting_->setEnabled(false);
 }
 
-void LocalSingleInstance::Read(QSocketNotifier& connection, QByteArray& line) {
-    const int fd = static_cast<int>(connection.socket());
+void LocalSingleInstance::Read(std::list<Connection>::iterator connection) {
+    QByteArray& line = connection->line;
     char chunk[512];
     ssize_t n = 0;
-    while (line.size() <= kMaxLineBytes && (n = read(fd, chunk, sizeof chunk)) > 0) line.append(chunk, n);
+    while (line.size() <= kMaxLineBytes && (n = ::read(connection->fd, chunk, sizeof chunk)) > 0)
+        line.append(chunk, n);
     const qsizetype newline = line.indexOf('\n');
     const bool more =
         newline < 0 && line.size() <= kMaxLineBytes && n < 0 && (errno == EAGAIN || errno == EINTR);
     if (more) return;
-    connection.setEnabled(false);
-    close(fd);
-    connection.deleteLater();
-    if (newline >= 0) Forward(line.left(newline).trimmed());
+    const QByteArray token = line.left(newline).trimmed();
+    Drop(connection);
+    if (newline >= 0) Forward(token);
+}
+
+void LocalSingleInstance::Drop(std::list<Connection>::iterator connection) {
+    // Called from the connection's own notifier or timer: they are deleted once back in the event loop.
+    connection->readable->setEnabled(false);
+    connection->timeout->stop();
+    connection->readable.release()->deleteLater();
+    connection->timeout.release()->deleteLater();
+    ::close(connection->fd);
+    connections_.erase(connection);
+    resume_.stop();
+    accepting_->setEnabled(true);
 }
 
 void LocalSingleInstance::Forward(const QByteArray& token) {

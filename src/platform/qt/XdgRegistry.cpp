@@ -1,17 +1,15 @@
 #include "platform/qt/XdgRegistry.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 
 #include "platform/linux/DesktopEntry.h"
+#include "platform/linux/FileReplace.h"
 
 namespace platform {
 
@@ -57,24 +55,12 @@ int32_t ReadFile(const QString& path, std::string& contents) {
     return kRegSuccess;
 }
 
-// Replaces the file whole, or leaves it as it was. QSaveFile flushes the new file to the disk before it
-// renames it over the old one; the folder is flushed too, so that the rename itself survives a crash.
+// Replaces the file whole, or leaves it as it was.
 int32_t WriteFile(const QString& path, const std::string& contents) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder)) return kRegCantWrite;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(contents.data(), static_cast<qint64>(contents.size())) !=
-            static_cast<qint64>(contents.size()) ||
-        !file.commit()) {
-        return file.error() == QFile::PermissionsError ? kRegAccessDenied : kRegCantWrite;
-    }
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    return kRegSuccess;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return kRegCantWrite;
+    const int error = ReplaceFile(QFile::encodeName(path).toStdString(), contents);
+    if (error == 0) return kRegSuccess;
+    return error == EACCES || error == EPERM || error == EROFS ? kRegAccessDenied : kRegCantWrite;
 }
 
 // The store: "[key path]" sections, then "name=type:hex bytes" lines; in paths and names, blanks,

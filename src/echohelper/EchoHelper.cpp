@@ -23,11 +23,17 @@ timespec Monotonic() {
     return ts;
 }
 
+bool Before(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
 // Sleeps until kMinIntervalMs after `last`, then sets `last` to now.
 void Pace(timespec& last) {
     timespec next = last;
     next.tv_nsec += kMinIntervalMs * 1'000'000L;
     if (next.tv_nsec >= 1'000'000'000L) next.tv_sec += 1, next.tv_nsec -= 1'000'000'000L;
+    last = Monotonic();
+    if (!Before(last, next)) return;
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
     }
     last = Monotonic();

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
 #include "platform/linux/Capabilities.h"
@@ -16,28 +15,6 @@ namespace echohelper {
 namespace {
 
 namespace wire = platform::wire;
-
-timespec Monotonic() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts;
-}
-
-bool Before(const timespec& a, const timespec& b) {
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
-// Sleeps until kMinIntervalMs after `last`, then sets `last` to now.
-void Pace(timespec& last) {
-    timespec next = last;
-    next.tv_nsec += kMinIntervalMs * 1'000'000L;
-    if (next.tv_nsec >= 1'000'000'000L) next.tv_sec += 1, next.tv_nsec -= 1'000'000'000L;
-    last = Monotonic();
-    if (!Before(last, next)) return;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
-    }
-    last = Monotonic();
-}
 
 bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
     ssize_t n;
@@ -51,7 +28,6 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
 int Serve(int channel, platform::IcmpEcho& echo) {
     // One byte more than a request: a longer message then reads as one of the wrong size.
     uint8_t message[wire::kRequestSize + 1];
-    timespec last{};
     for (;;) {
         const ssize_t n = ::read(channel, message, sizeof message);
         if (n < 0 && errno == EINTR) continue;
@@ -59,7 +35,6 @@ int Serve(int channel, platform::IcmpEcho& echo) {
         if (n < 0) return 1;
         const auto request = wire::ParseRequest({message, static_cast<size_t>(n)});
         if (!request) return 2;
-        Pace(last);
         const std::vector<uint8_t> data(request->data.begin(), request->data.end());
         const auto reply =
             wire::EncodeReply(echo.Echo(request->destination, data, request->options, request->timeoutMs));

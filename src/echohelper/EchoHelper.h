@@ -17,9 +17,7 @@ constexpr int kChannel = 0;
 int Run();
 
 // Answers echo requests on `channel` until it closes (0) or carries anything but an echo request
-// within the bounds (2). One request at a time, each at least kMinIntervalMs after the one before.
+// within the bounds (2). One request at a time: the next is read when the last one's answer is sent.
 int Serve(int channel, platform::IcmpEcho& echo);
-
-constexpr int kMinIntervalMs = 2;  // the interval iputils ping allows an ordinary user at least
 
 }  // namespace echohelper

@@ -10,12 +10,8 @@ using namespace platform::wire;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto request = ParseRequest({data, size});
     if (!request) return 0;
-    if (size != kRequestSize || request->destination == std::array<uint8_t, 4>{} ||
-        request->options.tos != kTypeOfService || request->options.flags != kFlags ||
-        request->timeoutMs < kMinTimeoutMs || request->timeoutMs > kMaxTimeoutMs) {
-        std::abort();
-    }
+    // Taken only whole, and exactly as the program would have sent it (the bounds: EchoWire_test).
     const RequestBytes again = EncodeRequest(*request);
-    if (std::memcmp(again.data(), data, size) != 0) std::abort();
+    if (size != kRequestSize || std::memcmp(again.data(), data, size) != 0) std::abort();
     return 0;
 }

@@ -1,12 +1,15 @@
 # What the build lays out beside the program, and what `cmake --install` puts where.
 #
-# In the build folder:      TarnovelMon, TarnovelMon.html (the help page, next to the program),
+# In the build folder:      TarnovelMon, tarnovelmon-echo (the echo helper, next to the program),
+#                           TarnovelMon.html (the help page, next to the program),
 #                           icons/hicolor/<N>x<N>/apps/tarnovelmon.png (drawn by the icon tool).
 # Installed, below PREFIX:  bin/TarnovelMon
+#                           lib/tarnovelmon/tarnovelmon-echo
 #                           share/tarnovelmon/TarnovelMon.html
 #                           share/icons/hicolor/<N>x<N>/apps/tarnovelmon.png
 #                           share/applications/tarnovelmon.desktop
-# The program looks for its help page next to itself first, then in ../share/tarnovelmon/.
+# The program looks for its help page next to itself first, then in ../share/tarnovelmon/, and for
+# its echo helper next to itself first, then in ../lib/tarnovelmon/.
 
 include(GNUInstallDirs)
 
@@ -48,6 +51,8 @@ add_custom_target(tn_icons ALL DEPENDS ${TN_ICON_FILES})
 
 # Install rules.
 install(TARGETS TarnovelMon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A program's private helper, in the folder of its own below lib (not the multiarch library folder).
+install(TARGETS tarnovelmon-echo RUNTIME DESTINATION lib/tarnovelmon)
 install(FILES ${TN_HELP_BUILT} DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnovelmon)
 foreach(size IN LISTS TN_ICON_SIZES)
   install(FILES ${TN_ICON_THEME}/${size}x${size}/apps/tarnovelmon.png

@@ -5,7 +5,8 @@
 #   share/man/man1/TarnovelMon.1.gz, share/metainfo/com.kestrune.tarnovelmon.metainfo.xml,
 #   share/icons/hicolor/scalable/apps/tarnovelmon.svg, share/doc/tarnovelmon/{copyright,changelog.gz},
 #   share/lintian/overrides/tarnovelmon.
-# The postinst (packaging/postinst) gives the program cap_net_raw+ep.
+# The postinst (packaging/postinst) gives the echo helper, lib/tarnovelmon/tarnovelmon-echo,
+# cap_net_raw+ep; the program itself carries no capability.
 
 set(TN_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 set(TN_METAINFO ${PROJECT_SOURCE_DIR}/data/com.kestrune.tarnovelmon.metainfo.xml)
@@ -53,9 +54,10 @@ yellow on a first failure, red on repeated failures. It keeps counters and
 times per lamp, mirrors the state in a tray icon, and can start itself at
 logon.
 
-The package gives the program CAP_NET_RAW (setcap), so that every user can
-monitor where the ICMP ping socket is closed; the program drops the capability
-once its socket is open.")
+Where the ICMP ping socket is closed, a small echo helper of its own, given
+CAP_NET_RAW (setcap), sends the echo requests for every user; it loads no
+plugins, drops the capability once its socket is open and sends only the
+probe's echo requests. The program itself holds no privilege.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

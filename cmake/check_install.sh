@@ -71,6 +71,11 @@ if [ -f "$program" ]; then
         test "$(od -An -tx1 -N4 "$program" | tr -d ' \n')" = "7f454c46"
 fi
 
+# The echo helper, where the program looks for it from its own folder.
+check "the build folder has no echo helper next to the program" test -x "$build/tarnovelmon-echo"
+check "the program would not find its echo helper at ../lib/tarnovelmon/ from $bindir" \
+    test -x "$prefix/$bindir/../lib/tarnovelmon/tarnovelmon-echo"
+
 # The help page, installed and where the program looks for it from its own folder.
 help=$prefix/$datadir/tarnovelmon/TarnovelMon.html
 check "no help page at $datadir/tarnovelmon/TarnovelMon.html" test -f "$help"

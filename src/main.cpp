@@ -6,6 +6,8 @@
 
 #include "mainwindow/modPingAuto.h"
 #include "platform/forms/Services.h"
+#include "platform/linux/Capabilities.h"
+#include "platform/linux/EchoHelperClient.h"
 #include "platform/linux/LinuxEchoService.h"
 #include "platform/linux/LinuxResolver.h"
 #include "platform/qt/DesktopServices.h"
@@ -17,10 +19,11 @@
 
 int main(int argc, char* argv[]) {
     modPingAuto::InstallTerminationHandlers();
-    // CAP_NET_RAW (a file capability) is needed only to open the raw socket: open it, then drop every
-    // capability, before Qt starts its threads, which would keep their own.
-    platform::LinuxEchoService echo;
-    if (!echo.OpenThenDropCapabilities()) std::fputs("TarnovelMon: capabilities not dropped\n", stderr);
+    // The program holds no privilege: where the ping socket is closed, the echo helper holds the raw
+    // socket. A capability left on the binary is given up before Qt starts its threads and loads its
+    // plugins.
+    if (!platform::DropAllCapabilities()) std::fputs("TarnovelMon: capabilities not dropped\n", stderr);
+    platform::LinuxEchoService echo({.rawInProcess = false, .helper = platform::EchoHelperPath()});
     // The choice goes in as the first argument: one the user gives later still wins, and programs
     // started from here do not inherit it.
     std::vector<char*> args(argv, argv + argc);

@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 . tools/deps.sh
 tn_install_packages "${TN_BUILD_PACKAGES[@]}"
 cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-run --target TarnovelMon
+cmake --build build-run --target TarnovelMon  # and the echo helper beside it
 exec ./build-run/TarnovelMon "$@"

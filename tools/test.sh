@@ -63,7 +63,9 @@ mkdir -p build-fuzz
 fuzz_flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc)
 clang++ "${fuzz_flags[@]}" tests/fuzz/fuzz_number.cpp src/common/NumberText.cpp -o build-fuzz/fuzz_number
 clang++ "${fuzz_flags[@]}" tests/fuzz/fuzz_icmp.cpp src/platform/linux/IcmpCodec.cpp -o build-fuzz/fuzz_icmp
-for target in number icmp; do
+clang++ "${fuzz_flags[@]}" tests/fuzz/fuzz_echo_request.cpp src/platform/linux/EchoWire.cpp \
+    -o build-fuzz/fuzz_echo_request
+for target in number icmp echo_request; do
     corpus=$(mktemp -d)
     cp -r "tests/fuzz/corpus_$target/." "$corpus/" 2>/dev/null || true
     if ./build-fuzz/fuzz_$target -runs=300000 -max_len=512 -seed=1 "$corpus" >"build-fuzz/fuzz_$target.log" 2>&1; then

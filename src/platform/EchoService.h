@@ -36,6 +36,7 @@ struct EchoOptions {
     uint8_t ttl = 0;  // 0: the system's default time to live
     uint8_t tos = 0;
     uint8_t flags = 0;  // kIpFlagDontFragment
+    bool operator==(const EchoOptions&) const = default;
 };
 
 // What one request stored. count 0 means the request failed; `error` then says why.

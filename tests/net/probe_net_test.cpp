@@ -1,15 +1,21 @@
 // The probe over real sockets: a client, a router and a server namespace joined by veth pairs, and
 // the system resolver in a namespace with its own hosts file. Needs root; skipped where it cannot run.
+#include <linux/if_packet.h>
+#include <net/ethernet.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/mount.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -112,19 +118,31 @@ struct Topology {
     EchoResponder responder{server.name()};  // destroyed before the namespaces
 };
 
+// The echo service as the kind under test needs it: the ping socket, a raw socket of the test's own, or
+// the echo helper (the ping socket closed, as the program uses it).
+platform::EchoMechanisms MechanismsFor(IcmpSocketKind kind) {
+    if (kind == IcmpSocketKind::Helper) return {.rawInProcess = false, .helper = TN_ECHO_HELPER};
+    return {};
+}
+
+// Opens `echo` in the namespace with the ping socket allowed for the Datagram kind only.
+void OpenIn(const netns::Namespace& ns, IcmpSocketKind kind, const std::function<void()>& open) {
+    const char* groups = kind == IcmpSocketKind::Datagram ? "0 0" : "1 0";
+    ASSERT_TRUE(netns::Sysctl(ns.name(), "net/ipv4/ping_group_range", groups));
+    netns::InNamespace(ns.name(), open);
+}
+
 class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
   protected:
     void SetUp() override {
         NETNS_REQUIRE();
         topology_ = std::make_unique<Topology>();
         ASSERT_TRUE(topology_->ok && topology_->responder.ok());
-        const char* groups = GetParam() == IcmpSocketKind::Datagram ? "0 0" : "1 0";  // ping socket allowed?
-        ASSERT_TRUE(netns::Sysctl(topology_->client.name(), "net/ipv4/ping_group_range", groups));
-        netns::InNamespace(topology_->client.name(), [&] { probe_.OpenIcmp(); });
+        OpenIn(topology_->client, GetParam(), [&] { probe_.OpenIcmp(); });
         ASSERT_EQ(echo_.SocketKind(), GetParam());
     }
     // "count replyAddress status"; the round trip and the time taken are kept in members.
-    std::string Ping(const std::string& address, int32_t timeOut = 1000, uint8_t ttl = 64) {
+    std::string Ping(const std::string& address, int32_t timeOut = 999, uint8_t ttl = 64) {
         std::string reply, status;
         roundTrip_ = -1;
         const auto start = Clock::now();
@@ -134,7 +152,7 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
         return std::to_string(count) + " " + reply + " " + status;
     }
     std::unique_ptr<Topology> topology_;
-    platform::LinuxEchoService echo_;
+    platform::LinuxEchoService echo_{MechanismsFor(GetParam())};
     platform::LinuxResolver resolver_;
     modPing::Engine probe_{echo_, resolver_};
     int32_t roundTrip_ = -1;
@@ -142,7 +160,7 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
 };
 
 TEST_P(RoutedProbe, RepliesCarryTheRequestAsSentAndTheirRoundTrip) {
-    EXPECT_EQ(Ping("  198.51.100.2 ", 1000, 0), "1 198.51.100.2 0");
+    EXPECT_EQ(Ping("  198.51.100.2 ", 999, 0), "1 198.51.100.2 0");
     const EchoResponder& s = topology_->responder;  // what the request carried on the wire
     EXPECT_EQ(std::tuple(s.ttl.load(), s.tos.load(), s.dontFragment.load()), std::tuple(63, 7, 1));
     // A reply delayed D ms must read as D or D+1; more only when the machine was too busy to wake
@@ -157,7 +175,7 @@ TEST_P(RoutedProbe, RepliesCarryTheRequestAsSentAndTheirRoundTrip) {
 }
 
 TEST_P(RoutedProbe, RouterReportsAreStoredRepliesAndLocalRouteErrorsFailAtOnce) {
-    EXPECT_EQ(Ping("198.51.100.2", 1000, 1), "1 192.0.2.1 11013");
+    EXPECT_EQ(Ping("198.51.100.2", 999, 1), "1 192.0.2.1 11013");
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the router's limit on ICMP errors
     EXPECT_EQ(Ping("203.0.113.1"), "1 192.0.2.1 11003");
     EXPECT_EQ(Ping("10.9.9.9"), "0 ICMP ERROR 11002");
@@ -176,7 +194,93 @@ TEST_P(RoutedProbe, SilenceTimesOutOnTimeAndLateOrForeignAnswersAreNoAnswers) {
     EXPECT_GE(roundTrip_, 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, RoutedProbe, testing::Values(IcmpSocketKind::Datagram, IcmpSocketKind::Raw));
+INSTANTIATE_TEST_SUITE_P(Kinds, RoutedProbe,
+                         testing::Values(IcmpSocketKind::Datagram, IcmpSocketKind::Raw,
+                                         IcmpSocketKind::Helper));
+
+// The kernel's stamps of the echoes on a veth of the namespace: requests in the order they left, replies
+// by sequence number.
+struct WireTimes {
+    std::vector<std::pair<uint16_t, int64_t>> requests;
+    std::map<uint16_t, int64_t> replies;
+};
+
+int OpenCapture(const char* device) {
+    // ETH_P_ALL: only such sockets see what leaves.
+    const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ALL));
+    const int on = 1, size = 16 << 20;
+    sockaddr_ll at{};
+    at.sll_family = AF_PACKET, at.sll_protocol = htons(ETH_P_ALL);
+    at.sll_ifindex = static_cast<int>(if_nametoindex(device));
+    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
+    return bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 ? fd : -1;
+}
+
+WireTimes ReadCapture(int fd) {
+    WireTimes w;
+    for (;;) {
+        uint8_t b[256];
+        alignas(cmsghdr) uint8_t control[64];
+        iovec iov{b, sizeof b};
+        msghdr msg{};
+        msg.msg_iov = &iov, msg.msg_iovlen = 1, msg.msg_control = control,
+        msg.msg_controllen = sizeof control;
+        const ssize_t n = recvmsg(fd, &msg, MSG_DONTWAIT);
+        if (n < 0) return w;
+        const size_t ihl = (b[0] & 0x0Fu) * 4;
+        const auto stamp = platform::ReceiveStampNs(msg);
+        if (static_cast<size_t>(n) < ihl + 8 || b[0] >> 4 != 4 || b[9] != platform::icmp::kProtocolIcmp ||
+            !stamp)
+            continue;
+        const auto sequence = static_cast<uint16_t>(b[ihl + 6] << 8 | b[ihl + 7]);
+        if (b[ihl] == platform::icmp::kTypeEchoRequest) w.requests.emplace_back(sequence, *stamp);
+        if (b[ihl] == platform::icmp::kTypeEchoReply) w.replies[sequence] = *stamp;
+    }
+}
+
+// With six busy loops on the machine's cores, every kind reports the round trip the wire saw (the
+// kernel's stamps on the client's veth), not that plus the time the probe waited for a core.
+TEST(ProbeUnderLoad, RoundTripsAreTheWiresWithSixBusyLoops) {
+    NETNS_REQUIRE();
+    netns::Namespace client("lc"), host("lh");  // the host's kernel answers the echoes
+    ASSERT_TRUE(client.ok() && host.ok() &&
+                netns::Run("set -e; c=" + client.name() + " h=" + host.name() +
+                           "; ip -n $c link add c0 type veth peer name h0 netns $h"
+                           "; ip -n $c addr add 192.0.2.2/24 dev c0; ip -n $c link set c0 up"
+                           "; ip -n $h addr add 192.0.2.1/24 dev h0; ip -n $h link set h0 up"));
+    std::vector<std::jthread> loops;  // stopped and joined however the test ends
+    for (int i = 0; i < 6; ++i)
+        loops.emplace_back([](std::stop_token stop) {
+            while (!stop.stop_requested()) {
+            }
+        });
+    const std::vector<uint8_t> data(32, 0x20);
+    for (const auto kind : {IcmpSocketKind::Datagram, IcmpSocketKind::Raw, IcmpSocketKind::Helper}) {
+        platform::LinuxEchoService echo(MechanismsFor(kind));
+        int capture = -1, handle = 0;
+        OpenIn(client, kind, [&] { capture = OpenCapture("c0"), handle = echo.Open(); });
+        ASSERT_TRUE(capture >= 0 && echo.SocketKind() == kind);
+        std::vector<int64_t> reported;
+        for (int i = 0; i < 500; ++i) {
+            const auto r = echo.SendEcho(handle, {192, 0, 2, 1}, data, {64, 7, 2}, 999);
+            ASSERT_EQ(r.count, 1u) << r.error;
+            reported.push_back(int64_t{r.roundTripMs} * 1'000'000);
+        }
+        const WireTimes wire = ReadCapture(capture);
+        close(capture);
+        ASSERT_EQ(wire.requests.size(), reported.size());
+        int64_t worstExcess = INT64_MIN;
+        for (size_t i = 0; i < reported.size(); ++i) {
+            const auto [sequence, sent] = wire.requests[i];
+            ASSERT_TRUE(wire.replies.contains(sequence));
+            const int64_t onWire = wire.replies.at(sequence) - sent;
+            worstExcess = std::max(worstExcess, reported[i] - onWire);
+        }
+        // Whole milliseconds, cut: at most 1 ms above the wire's time.
+        EXPECT_LE(worstExcess, 1'000'000) << static_cast<int>(kind);
+    }
+}
 
 // Resolves on a thread that has entered the namespace and a mount namespace of its own, where our
 // hosts file stands in for the system's. A DNS server is out of reach: the namespace has only loopback.

@@ -1,27 +1,31 @@
-// ICMP echo over a Linux socket: the unprivileged datagram "ping socket" where the
-// net.ipv4.ping_group_range sysctl allows it, else a raw ICMP socket (CAP_NET_RAW).
+// ICMP echo on Linux: the unprivileged datagram "ping socket" where the net.ipv4.ping_group_range
+// sysctl allows it; else a raw ICMP socket (CAP_NET_RAW), held in this process only where allowed
+// (tests and benchmarks run as root), or by the echo helper, which the program asks instead.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "platform/EchoService.h"
+#include "platform/linux/EchoHelperClient.h"
+#include "platform/linux/IcmpEcho.h"
 
 namespace platform {
 
-enum class IcmpSocketKind { None, Datagram, Raw };
+// What Open may use where the ping socket is closed, tried in this order.
+struct EchoMechanisms {
+    bool rawInProcess = true;  // a raw socket of this process's own
+    std::string helper;        // the echo helper at this path; empty for none
+};
 
 class LinuxEchoService final : public EchoService {
   public:
-    LinuxEchoService() = default;
-    ~LinuxEchoService() override;
+    explicit LinuxEchoService(EchoMechanisms mechanisms = {}) : mechanisms_(std::move(mechanisms)) {}
     LinuxEchoService(const LinuxEchoService&) = delete;
     LinuxEchoService& operator=(const LinuxEchoService&) = delete;
 
-    // For a program given CAP_NET_RAW: opens the socket now, for the next Open to hand out, then drops
-    // every capability of the calling thread. Call it before any other thread starts. Returns false
-    // when the capabilities could not be dropped.
-    bool OpenThenDropCapabilities();
-
+    // Opens the ping socket, else what the mechanisms allow; a helper started here ends at Close.
     int32_t Open() override;
     void Close(int32_t handle) override;
     EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
@@ -30,23 +34,17 @@ class LinuxEchoService final : public EchoService {
     // Connects a datagram socket to the address, which only looks the route up.
     bool HasRoute(const std::array<uint8_t, 4>& destination) override;
 
-    // Which kind of socket the open handle uses; None while no handle is open.
-    IcmpSocketKind SocketKind() const { return kind_; }
+    // What the open handle uses; None while no handle is open.
+    IcmpSocketKind SocketKind() const;
+    // The helper's process while one serves the open handle, else -1.
+    pid_t HelperPid() const { return helper_ ? helper_->Pid() : -1; }
 
   private:
-    struct Socket {
-        int fd = -1;
-        IcmpSocketKind kind = IcmpSocketKind::None;
-    };
-    static Socket OpenSocket();
-    bool ApplyOptions(const EchoOptions& options);
-    void DiscardPending();
-
-    Socket held_;
-    int fd_ = -1;
-    IcmpSocketKind kind_ = IcmpSocketKind::None;
-    uint16_t identifier_ = 0;
-    uint16_t nextSequence_ = 0;
+    EchoMechanisms mechanisms_;
+    std::optional<IcmpEcho> socket_;
+    std::optional<EchoHelperClient> helper_;
+    int32_t handle_ = 0;
+    int32_t lastHandle_ = 0;
 };
 
 }  // namespace platform

@@ -1,0 +1,315 @@
+#include "platform/linux/IcmpEcho.h"
+
+#include <linux/errqueue.h>
+#include <linux/icmp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <span>
+#include <utility>
+
+#include "platform/linux/IcmpCodec.h"
+
+namespace platform {
+
+namespace {
+
+constexpr int64_t kNsPerMs = 1'000'000;
+constexpr int64_t kNsPerSecond = 1'000'000'000;
+
+int64_t Now(clockid_t clock) {
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+}
+
+uint16_t RandomU16() {
+    uint16_t value = 0;
+    if (getrandom(&value, sizeof value, GRND_NONBLOCK) != sizeof value) {
+        value = static_cast<uint16_t>(getpid() ^ Now(CLOCK_MONOTONIC));
+    }
+    return value;
+}
+
+icmp::Octets OctetsOf(const in_addr& a) {
+    icmp::Octets o{};
+    std::memcpy(o.data(), &a.s_addr, 4);
+    return o;
+}
+
+EchoReply Failure(uint32_t error) {
+    EchoReply r;
+    r.error = error;
+    return r;
+}
+
+// Receive buffers: an IP header of at most 60 bytes, the ICMP header and a quoted packet or our data.
+constexpr size_t kPacketBuffer = 4096;
+
+// The request on its way: what answers it and when it left.
+struct Pending {
+    int fd = -1;
+    icmp::Expected expected;
+    SendTimes sent;
+    int64_t timeoutNs = 0;
+};
+
+// A stored answer read at `readAt`; one that came in after the time-out is no answer.
+EchoReply Stored(const Pending& p, const icmp::Match& m, std::optional<int64_t> stamp, int64_t readAt) {
+    const int64_t rttMs = RoundTripNs(p.sent, stamp, readAt) / kNsPerMs;
+    if (rttMs > p.timeoutNs / kNsPerMs) return Failure(ip_status::kReqTimedOut);
+    EchoReply r;
+    r.count = 1;
+    r.address = m.from;
+    r.status =
+        m.answer == icmp::Answer::EchoReply ? ip_status::kSuccess : *icmp::StatusForIcmp(m.type, m.code);
+    r.roundTripMs = static_cast<uint32_t>(rttMs);
+    return r;
+}
+
+std::span<const uint8_t> Received(const uint8_t* buffer, ssize_t n) {
+    return {buffer, static_cast<size_t>(n) < kPacketBuffer ? static_cast<size_t>(n) : kPacketBuffer};
+}
+
+// One message's buffers: the packet, its sender and its control data (the receive stamp, and on
+// the error queue the extended error).
+struct Message {
+    uint8_t packet[kPacketBuffer];
+    sockaddr_in from{};
+    alignas(cmsghdr) uint8_t control[512];
+    iovec iov{packet, sizeof packet};
+    msghdr msg{};
+
+    ssize_t Receive(int fd, int flags) {
+        msg = msghdr{};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof from;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        return ::recvmsg(fd, &msg, flags | MSG_DONTWAIT);
+    }
+};
+
+// Everything queued on the socket: skips what is not the answer to this request.
+std::optional<EchoReply> ReadQueued(const Pending& p, IcmpSocketKind kind) {
+    Message m;
+    for (int failures = 0; failures < 8;) {
+        const ssize_t n = m.Receive(p.fd, 0);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+            // A pending socket error (an ICMP report): the report itself is on the error queue.
+            ++failures;
+            continue;
+        }
+        const int64_t at = Now(CLOCK_MONOTONIC);
+        const auto got = Received(m.packet, n);
+        const icmp::Match match = kind == IcmpSocketKind::Raw
+                                      ? icmp::MatchRawPacket(got, p.expected)
+                                      : icmp::MatchDatagram(got, OctetsOf(m.from.sin_addr), p.expected);
+        if (match.answer != icmp::Answer::None) return Stored(p, match, ReceiveStampNs(m.msg), at);
+    }
+    return std::nullopt;
+}
+
+// The answer an extended error of the error queue carries, if it is one.
+std::optional<EchoReply> FromExtendedError(const Pending& p, msghdr& msg, int64_t at) {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR) continue;
+        if (c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err))) continue;
+        sock_extended_err ee{};
+        std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
+        if (ee.ee_origin == SO_EE_ORIGIN_LOCAL) return Failure(icmp::StatusForSendError(ee.ee_errno));
+        if (ee.ee_origin != SO_EE_ORIGIN_ICMP || !icmp::StatusForIcmp(ee.ee_type, ee.ee_code)) continue;
+        icmp::Match m{icmp::Answer::ErrorReport, ee.ee_type, ee.ee_code, {}};
+        // The reporter's address follows the extended error in the same message.
+        if (c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
+            sockaddr_in offender{};
+            std::memcpy(&offender, CMSG_DATA(c) + sizeof(sock_extended_err), sizeof offender);
+            if (offender.sin_family == AF_INET) m.from = OctetsOf(offender.sin_addr);
+        }
+        return Stored(p, m, ReceiveStampNs(msg), at);
+    }
+    return std::nullopt;
+}
+
+// The error queue of a ping socket: reports that quote this request.
+std::optional<EchoReply> ReadErrorQueue(const Pending& p) {
+    Message m;
+    for (;;) {
+        const ssize_t n = m.Receive(p.fd, MSG_ERRQUEUE);
+        if (n < 0) return std::nullopt;
+        const int64_t at = Now(CLOCK_MONOTONIC);
+        if (m.msg.msg_namelen < sizeof m.from || OctetsOf(m.from.sin_addr) != p.expected.destination ||
+            !icmp::QuotedRequestIsOurs(Received(m.packet, n), p.expected)) {
+            continue;
+        }
+        if (auto r = FromExtendedError(p, m.msg, at)) return r;
+    }
+}
+
+// What the socket reports, waiting at most `left` ns for it; 0 when nothing came (or on EINTR: the
+// caller goes round again and the deadline stays where it is).
+short Poll(int fd, int64_t left) {
+    const timespec wait{static_cast<time_t>(left / kNsPerSecond), static_cast<long>(left % kNsPerSecond)};
+    pollfd pfd{fd, POLLIN, 0};
+    return ::ppoll(&pfd, 1, &wait, nullptr) > 0 ? pfd.revents : 0;
+}
+
+// Waits for the answer until the deadline. The error queue is read only when the socket reports an
+// error; reading it drops the pending socket error that came with the report.
+EchoReply AwaitAnswer(const Pending& p, IcmpSocketKind kind, int64_t deadline) {
+    for (;;) {
+        const int64_t left = std::max<int64_t>(0, deadline - Now(CLOCK_MONOTONIC));
+        const short events = Poll(p.fd, left);
+        if (events & POLLIN) {
+            if (auto r = ReadQueued(p, kind)) return *r;
+        }
+        if (events & POLLERR) {
+            if (kind == IcmpSocketKind::Datagram) {
+                if (auto r = ReadErrorQueue(p)) return *r;
+            }
+            int soError = 0;
+            socklen_t len = sizeof soError;
+            getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &soError, &len);
+        }
+        if (left == 0) return Failure(ip_status::kReqTimedOut);
+    }
+}
+
+// Sends the request, taking its time just before. A report that came in after the last request
+// leaves an error pending on the socket, which fails the next send once and is cleared by it: that
+// send is made a second time.
+bool Send(int fd, const std::vector<uint8_t>& request, const sockaddr_in& to, SendTimes& times) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ssize_t sent;
+        do {
+            times.monotonicNs = Now(CLOCK_MONOTONIC);
+            times.realNs = Now(CLOCK_REALTIME);
+            sent = ::sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                            sizeof to);
+        } while (sent < 0 && errno == EINTR);
+        if (sent >= 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int64_t RoundTripNs(const SendTimes& sent, std::optional<int64_t> stampRealNs, int64_t readMonotonicNs) {
+    const int64_t latest = readMonotonicNs - sent.monotonicNs;
+    if (stampRealNs) {
+        const int64_t stamped = *stampRealNs - sent.realNs;
+        if (stamped >= 0 && stamped <= latest) return stamped;
+    }
+    return latest;
+}
+
+std::optional<int64_t> ReceiveStampNs(const msghdr& msg) {
+    auto& m = const_cast<msghdr&>(msg);  // the CMSG macros take no const header
+    for (cmsghdr* c = CMSG_FIRSTHDR(&m); c != nullptr; c = CMSG_NXTHDR(&m, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+        if (c->cmsg_len < CMSG_LEN(sizeof(timespec))) continue;
+        timespec ts{};
+        std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+        return static_cast<int64_t>(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+    }
+    return std::nullopt;
+}
+
+std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind) {
+    if (kind != IcmpSocketKind::Datagram && kind != IcmpSocketKind::Raw) return std::nullopt;
+    const int type = kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW;
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0) return std::nullopt;
+    IcmpEcho echo(fd, kind);
+    const int on = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) return std::nullopt;
+    if (kind == IcmpSocketKind::Datagram) {
+        // ICMP errors that quote our requests arrive on the error queue.
+        if (setsockopt(fd, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) return std::nullopt;
+    } else {
+        // A raw socket sees every ICMP message of the host; keep only replies and error reports.
+        icmp_filter filter{};
+        filter.data = ~((1u << icmp::kTypeEchoReply) | (1u << icmp::kTypeDestUnreachable) |
+                        (1u << icmp::kTypeSourceQuench) | (1u << icmp::kTypeTimeExceeded) |
+                        (1u << icmp::kTypeParamProblem));
+        setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+    }
+    return echo;
+}
+
+IcmpEcho::IcmpEcho(int fd, IcmpSocketKind kind)
+    : fd_(fd), kind_(kind), identifier_(RandomU16()), nextSequence_(RandomU16()) {}
+
+IcmpEcho::IcmpEcho(IcmpEcho&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      kind_(other.kind_),
+      identifier_(other.identifier_),
+      nextSequence_(other.nextSequence_),
+      applied_(other.applied_) {}
+
+IcmpEcho& IcmpEcho::operator=(IcmpEcho&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        kind_ = other.kind_;
+        identifier_ = other.identifier_;
+        nextSequence_ = other.nextSequence_;
+        applied_ = other.applied_;
+    }
+    return *this;
+}
+
+IcmpEcho::~IcmpEcho() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool IcmpEcho::ApplyOptions(const EchoOptions& options) {
+    if (applied_ == options) return true;
+    applied_.reset();
+    // -1 restores the system's default time to live (Linux refuses 0).
+    const int ttl = options.ttl == 0 ? -1 : options.ttl;
+    const int tos = options.tos;
+    const int pmtu = (options.flags & kIpFlagDontFragment) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
+    if (setsockopt(fd_, SOL_IP, IP_TTL, &ttl, sizeof ttl) != 0 ||
+        setsockopt(fd_, SOL_IP, IP_TOS, &tos, sizeof tos) != 0 ||
+        setsockopt(fd_, SOL_IP, IP_MTU_DISCOVER, &pmtu, sizeof pmtu) != 0) {
+        return false;
+    }
+    applied_ = options;
+    return true;
+}
+
+EchoReply IcmpEcho::Echo(const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
+                         const EchoOptions& options, int32_t timeoutMs) {
+    // Linux would deliver 0.0.0.0 to the local host: that is no answer from the destination.
+    if (destination == icmp::Octets{0, 0, 0, 0}) return Failure(ip_status::kBadDestination);
+    if (!ApplyOptions(options)) return Failure(ip_status::kGeneralFailure);
+
+    Pending p;
+    p.fd = fd_;
+    p.expected.destination = destination;
+    p.expected.identifier = identifier_;
+    p.expected.matchIdentifier = kind_ == IcmpSocketKind::Raw;
+    p.expected.sequence = nextSequence_++;
+    p.expected.data = data;
+    const std::vector<uint8_t> request = icmp::BuildEchoRequest(identifier_, p.expected.sequence, data);
+
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    std::memcpy(&to.sin_addr.s_addr, destination.data(), 4);
+
+    p.timeoutNs = static_cast<int64_t>(timeoutMs < 0 ? 0 : timeoutMs) * kNsPerMs;
+    if (!Send(fd_, request, to, p.sent)) return Failure(icmp::StatusForSendError(errno));
+    return AwaitAnswer(p, kind_, p.sent.monotonicNs + p.timeoutNs);
+}
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+// One ICMP echo over an open ICMP socket: the ping socket or a raw socket. Free of Qt, so that the
+// small echo helper program uses the same sending, matching and timing as the program itself.
+#pragma once
+
+#include <sys/socket.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/EchoService.h"
+
+namespace platform {
+
+enum class IcmpSocketKind { None, Datagram, Raw, Helper };
+
+// The round trip of an answer. The kernel stamps each packet as it comes in (SO_TIMESTAMPNS, on the
+// real-time clock), so the time this process waited for a core after that is not counted. Without a
+// stamp, or with one the real-time clock's steps make impossible (before the send, or later than the
+// monotonic clock allows), the monotonic time up to the read is taken instead.
+struct SendTimes {
+    int64_t realNs = 0;       // CLOCK_REALTIME just before sendto
+    int64_t monotonicNs = 0;  // CLOCK_MONOTONIC just before sendto
+};
+int64_t RoundTripNs(const SendTimes& sent, std::optional<int64_t> stampRealNs, int64_t readMonotonicNs);
+
+// The kernel's receive stamp carried by a message's control data (SCM_TIMESTAMPNS), if any.
+std::optional<int64_t> ReceiveStampNs(const msghdr& msg);
+
+class IcmpEcho {
+  public:
+    // Opens a socket of the kind, Datagram (the ping socket, where net.ipv4.ping_group_range allows
+    // it) or Raw (which needs CAP_NET_RAW), with the kernel's receive stamps on. nullopt when refused.
+    static std::optional<IcmpEcho> Open(IcmpSocketKind kind);
+    IcmpEcho(IcmpEcho&& other) noexcept;
+    IcmpEcho& operator=(IcmpEcho&& other) noexcept;
+    IcmpEcho(const IcmpEcho&) = delete;
+    IcmpEcho& operator=(const IcmpEcho&) = delete;
+    ~IcmpEcho();
+
+    IcmpSocketKind Kind() const { return kind_; }
+
+    // Sends one echo request and waits at most `timeoutMs` for its answer.
+    EchoReply Echo(const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
+                   const EchoOptions& options, int32_t timeoutMs);
+
+  private:
+    IcmpEcho(int fd, IcmpSocketKind kind);
+    bool ApplyOptions(const EchoOptions& options);
+
+    int fd_ = -1;
+    IcmpSocketKind kind_ = IcmpSocketKind::None;
+    uint16_t identifier_ = 0;
+    uint16_t nextSequence_ = 0;
+    std::optional<EchoOptions> applied_;  // what the socket is set to now
+};
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+#include "platform/linux/IcmpEcho.h"
+
+#include <netinet/in.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+using platform::ReceiveStampNs;
+using platform::RoundTripNs;
+
+// A message whose control data holds an IP_RECVERR record and then `stamp` (or no stamp).
+struct Received {
+    alignas(cmsghdr) uint8_t control[CMSG_SPACE(16) + CMSG_SPACE(sizeof(timespec))]{};
+    msghdr msg{};
+    explicit Received(const timespec* stamp, size_t stampLen = CMSG_LEN(sizeof(timespec))) {
+        msg.msg_control = control;
+        msg.msg_controllen = stamp ? sizeof control : CMSG_SPACE(16);
+        cmsghdr* c = CMSG_FIRSTHDR(&msg);
+        c->cmsg_level = SOL_IP, c->cmsg_type = IP_RECVERR, c->cmsg_len = CMSG_LEN(16);
+        if (!stamp) return;
+        c = CMSG_NXTHDR(&msg, c);
+        c->cmsg_level = SOL_SOCKET, c->cmsg_type = SCM_TIMESTAMPNS, c->cmsg_len = stampLen;
+        std::memcpy(CMSG_DATA(c), stamp, sizeof *stamp);
+    }
+};
+
+TEST(ReceivePath, TheKernelsStampIsFoundBehindOtherControlData) {
+    const timespec stamp{1'700'000'000, 123'456'789};
+    EXPECT_EQ(ReceiveStampNs(Received(&stamp).msg), 1'700'000'000'123'456'789);
+    EXPECT_EQ(ReceiveStampNs(Received(nullptr).msg), std::nullopt);
+    EXPECT_EQ(ReceiveStampNs(Received(&stamp, CMSG_LEN(sizeof(timespec) - 1)).msg), std::nullopt);  // cut
+}
+
+// Sent at real time R and monotonic time M; read 9 ms later on the monotonic clock.
+TEST(ReceivePath, RoundTripIsTheStampsUnlessTheRealTimeClockStepped) {
+    constexpr int64_t R = 1'700'000'000'000'000'000, M = 5'000'000'000, ms = 1'000'000;
+    const platform::SendTimes sent{R, M};
+    const struct {
+        std::optional<int64_t> stamp;
+        int64_t expected;
+    } cases[] = {
+        {R + 2 * ms, 2 * ms},  // the kernel took it in 2 ms after the send: the 7 ms waited are not counted
+        {R, 0},
+        {R + 9 * ms, 9 * ms},
+        {std::nullopt, 9 * ms},    // no stamp: up to the read
+        {R - 1, 9 * ms},           // the clock stepped back
+        {R + 9 * ms + 1, 9 * ms},  // or forward
+    };
+    for (const auto& c : cases) EXPECT_EQ(RoundTripNs(sent, c.stamp, M + 9 * ms), c.expected);
+}
+
+}  // namespace

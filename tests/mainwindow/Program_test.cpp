@@ -1,5 +1,6 @@
 // The program's start, the window's life and end, its commands and the tray icon's actions.
 #include <QFile>
+#include <QPointer>
 
 #include "common/NumberText.h"
 
@@ -160,13 +161,16 @@ TEST_F(ProgramTest, ASessionSaveWritesTheSettingsAndGoesOn) {
 }
 
 TEST_F(ProgramTest, SettingsKeysDefaultsAndPlacement) {
-    f.settings.values = {{"frmPingLeft", "1500"}, {"frmPingTop", "x"}, {"frmPingWidth", "2175"}};
+    f.settings.values = {
+        {"frmPingLeft", "1500"}, {"frmPingTop", "x"}, {"frmPingWidth", "2175"}, {"level2", "321"}};
     Start();
     EXPECT_FLOAT_EQ(w().Left(), 1500);
     EXPECT_FLOAT_EQ(w().Width(), 2175);
     EXPECT_EQ(w().txtIP(0)->Text(), "one.one.one.one");
     EXPECT_EQ(w().txtIP(1)->Text(), "dns.google");
-    EXPECT_EQ(w().txtlvl(3)->Text(), "200");
+    EXPECT_EQ(w().txtlvl(3)->Text(), "321");  // level D repeats level C from the load on
+    w().txtlvl(2)->SetText("150");
+    EXPECT_EQ(w().txtlvl(3)->Text(), "150");
     const float top = w().Top();
     w().SaveSettings();
     EXPECT_EQ(f.settings.writes,
@@ -181,6 +185,62 @@ TEST_F(ProgramTest, SettingsKeysDefaultsAndPlacement) {
     Start();
     EXPECT_GE(w().x(), 0);  // off every screen: brought onto the primary one
     EXPECT_GE(w().y(), 0);
+}
+
+// Each field at both edges of its range and just beyond them; the expected ranges are written out here,
+// not taken from the program's table, so that a widened or missing row shows.
+TEST_F(ProgramTest, TheStartsCheckHoldsEveryFieldToItsRangeAtBothEdges) {
+    Start();
+    const char* const k0To999 = "You must enter a number between 0 and 999";
+    const char* const k1To999 = "You must enter a number between 1 and 999";
+    const struct Range {
+        forms::TextBox* box;
+        int low, high;
+        const char* message;
+    } ranges[] = {{w().txtTimeToLive(), 0, 255, "You must enter a number between 0 and 255"},
+                  {w().txtTimeOut(), 1, 999, k1To999},
+                  {w().txtLoop(), 1, 999, k1To999},
+                  {w().txtlvl(0), 0, 999, k0To999},
+                  {w().txtlvl(1), 0, 999, k0To999},
+                  {w().txtlvl(2), 0, 999, k0To999},
+                  {w().txtlvl(3), 0, 999, k0To999}};
+    const auto expectCheck = [this](bool passes, const char* message, const std::string& what) {
+        f.dialogs.boxes.clear();
+        EXPECT_EQ(w().ValidateFields(), passes) << what;
+        const auto boxes =
+            passes ? std::vector<QString>{} : std::vector<QString>{QString("Field Error: ") + message};
+        EXPECT_EQ(f.dialogs.boxes, boxes) << what;
+    };
+    for (const Range& r : ranges) {
+        for (const int v : {r.low - 1, r.low, r.high, r.high + 1}) {
+            for (const Range& other : ranges) other.box->SetText(std::to_string(other.low));
+            r.box->SetText(std::to_string(v));
+            expectCheck(v >= r.low && v <= r.high, r.message,
+                        r.box->objectName().toStdString() + "=" + std::to_string(v));
+        }
+    }
+    for (const int16_t site : {0, 1}) {
+        const std::string typed = w().txtIP(site)->Text();
+        w().txtIP(site)->SetText("");
+        expectCheck(false, monitor::kSiteMessage, "site " + std::to_string(site));
+        w().txtIP(site)->SetText(typed);
+    }
+}
+
+TEST_F(ProgramTest, ObjectsDeletedLaterAreFreedDuringTheMonitorsWait) {
+    Start();
+    f.clock.actions.clear();
+    QPointer<QObject> doomed = new QObject;
+    bool freedInTheWait = false;
+    f.clock.At(f.clock.now + 1'000, [&] { doomed->deleteLater(); });
+    f.clock.At(f.clock.now + 5'000, [&] {
+        freedInTheWait = doomed.isNull();
+        w().cmdStop_Click();
+    });
+    w().Monitor().bFieldsChanged = true;
+    w().cmdStart_Click();
+    EXPECT_EQ(f.echo.requests.size(), 1u);
+    EXPECT_TRUE(freedInTheWait);
 }
 
 }  // namespace

@@ -72,10 +72,13 @@ class MonitorTest : public testing::Test {
         for (size_t i = 1; i < rounds.size(); ++i) gaps.push_back(rounds[i].at - rounds[i - 1].at);
         return gaps;
     }
-    // Starts monitoring; `stopAt` (fake ms after now) presses Stop.
+    // Starts monitoring; `stopAt` (fake ms after now) presses Stop, which ends the loop at once,
+    // whichever wait is running.
     void RunUntilStop(int64_t stopAt) {
-        f.clock.At(f.clock.now + stopAt, [this] { m.cmdStop_Click(); });
+        const int64_t stop = f.clock.now + stopAt;
+        f.clock.At(stop, [this] { m.cmdStop_Click(); });
         m.cmdStart_Click();
+        EXPECT_EQ(f.clock.now, stop);
     }
 
     fakes::FakeServices f;
@@ -297,12 +300,22 @@ TEST_F(MonitorTest, AfterAResumeTheDueRoundWaitsForTheNetworkAtMostTenSeconds) {
         });
         m.bFieldsChanged = true;
         m.cmdStart_Click();
+        EXPECT_EQ(f.clock.now - resumedAt, 11'000);
         ASSERT_EQ(rounds.size(), 2u) << c.routeBack;  // the start's, and the one after the resume
         EXPECT_EQ(rounds[1].at - resumedAt, c.roundAt);
         EXPECT_EQ(m.lngLastLight, static_cast<int32_t>(monitor::kLit[Index(c.lamp)]));
         f.echo.routed = true;
         f.echo.fallback = Ok(20);
     }
+}
+
+TEST_F(MonitorTest, StopDuringTheWaitForTheNetworkAfterAResumeEndsItAtOnce) {
+    f.clock.At(f.clock.now + 20'000, [this] {
+        f.echo.routed = false;
+        f.clock.Suspend(3'600'000);
+    });
+    RunUntilStop(3'600'000 + 24'000);  // 4 s into the wait for a route
+    EXPECT_EQ(rounds.size(), 1u);      // the start's only
 }
 
 }  // namespace

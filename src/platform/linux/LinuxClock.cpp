@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <utility>
 
 namespace platform {
 
@@ -21,21 +22,27 @@ int64_t Milliseconds(clockid_t clock) {
     return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
 }
 
-int64_t SuspendedMs() {
-    return Milliseconds(CLOCK_BOOTTIME) - Milliseconds(CLOCK_MONOTONIC);
+int64_t SuspendedMs(const ClockReadings& r) {
+    return r.bootMs - r.monotonicMs;
 }
 
 }  // namespace
 
-LinuxClock::LinuxClock()
-    : wakeFd_(timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC)), suspendedMs_(SuspendedMs()) {}
+ClockReadings ReadSystemClocks() {
+    return {Milliseconds(CLOCK_BOOTTIME), Milliseconds(CLOCK_MONOTONIC)};
+}
+
+LinuxClock::LinuxClock(ReadClocks read)
+    : read_(std::move(read)),
+      wakeFd_(timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC)),
+      suspendedMs_(SuspendedMs(read_())) {}
 
 LinuxClock::~LinuxClock() {
     if (wakeFd_ >= 0) close(wakeFd_);
 }
 
 int32_t LinuxClock::GetTickCount() {
-    const auto ms = static_cast<uint64_t>(Milliseconds(CLOCK_BOOTTIME));
+    const auto ms = static_cast<uint64_t>(read_().bootMs);
     return static_cast<int32_t>(static_cast<uint32_t>(ms));
 }
 
@@ -47,7 +54,7 @@ void LinuxClock::Sleep(int32_t milliseconds) {
 }
 
 uint32_t LinuxClock::Resumes() {
-    const int64_t suspended = SuspendedMs();
+    const int64_t suspended = SuspendedMs(read_());
     if (suspended - suspendedMs_ >= kSuspendNoticedMs) {
         ++resumes_;
         suspendedMs_ = suspended;

@@ -6,13 +6,24 @@
 // a timer on the tick counter's clock to wake on.
 #pragma once
 
+#include <functional>
+
 #include "platform/Clock.h"
 
 namespace platform {
 
+// One reading of the two clocks, in milliseconds.
+struct ClockReadings {
+    int64_t bootMs;       // CLOCK_BOOTTIME
+    int64_t monotonicMs;  // CLOCK_MONOTONIC
+};
+using ReadClocks = std::function<ClockReadings()>;
+ClockReadings ReadSystemClocks();
+
 class LinuxClock : public TickClock {
   public:
-    LinuxClock();
+    // `read` gives the clocks' readings: the system's, or a test's.
+    explicit LinuxClock(ReadClocks read = ReadSystemClocks);
     ~LinuxClock() override;
     LinuxClock(const LinuxClock&) = delete;
     LinuxClock& operator=(const LinuxClock&) = delete;
@@ -30,6 +41,7 @@ class LinuxClock : public TickClock {
     void ClearWake();
 
   private:
+    ReadClocks read_;
     int wakeFd_ = -1;
     int64_t suspendedMs_ = 0;  // CLOCK_BOOTTIME ahead of CLOCK_MONOTONIC at the last reading
     uint32_t resumes_ = 0;

@@ -143,4 +143,4 @@ stop_panel() {
     within 10 watcher_gone
 }
 # The menu the item exports over DBusMenu, as a panel reads it: its items' labels.
-menu_labels() { call "$(item)" "$(property Menu | grep -o "'/[^']*'" | tr -d "'")" com.canonical.dbusmenu.GetLayout 0 -1 '[]' | grep -o "'label': <'[^']*'>"; }
+menu_labels() { call "$(item)" "$(property Menu | grep -o "'/[^']*'" | tr -d "'")" com.canonical.dbusmenu.GetLayout 0 -- -1 '[]' | grep -o "'label': <'[^']*'>"; }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -41,6 +42,12 @@ QByteArray EscapedKey(const QString& key) {
 // on over hex digits, so a hex digit right after one is escaped too. A leading '@' marks QSettings'
 // typed values and is doubled.
 QByteArray QuotedValue(const QString& value) {
+    // Plain texts, such as numbers and host names, stand bare, as QSettings writes them.
+    const auto plain = [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 0x80; };
+    if (!value.isEmpty() && std::all_of(value.begin(), value.end(), [&](QChar c) {
+            return plain(c) || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char(':');
+        }))
+        return value.toLatin1();
     QByteArray out = "\"";
     if (value.startsWith(QLatin1Char('@'))) out += '@';
     bool afterEscape = false;

@@ -1,11 +1,10 @@
 // A per-user registry in memory: keys by exact path, values by exact name. It counts the handles it
-// hands out and takes back, records the access asked for, and can be told to fail any kind of call.
+// hands out and takes back, and can be told to fail its writes and its reads of the bytes.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "platform/Registry.h"
 
@@ -20,35 +19,23 @@ class FakeRegistry : public platform::Registry {
     std::map<std::string, std::map<std::string, Value>> keys;  // "" is the root itself
 
     // Non-zero: the status every call of that kind answers, without doing anything.
-    int32_t createStatus = 0;
-    int32_t openStatus = 0;
     int32_t setStatus = 0;
-    int32_t queryStatus = 0;      // both reads
     int32_t queryDataStatus = 0;  // only reads that ask for the bytes
-
-    std::vector<uint32_t> accessAsked;
-    int creates = 0;
-    int sets = 0;
 
     FakeRegistry() { keys[""]; }
 
     size_t OpenKeyCount() const { return open_.size(); }
 
-    int32_t CreateKey(platform::RegKey parent, const std::string& subKey, uint32_t access,
+    int32_t CreateKey(platform::RegKey parent, const std::string& subKey, uint32_t,
                       platform::RegKey& key) override {
-        ++creates;
-        accessAsked.push_back(access);
-        if (createStatus != 0) return createStatus;
         std::string path;
         if (const int32_t status = Resolve(parent, subKey, path); status != 0) return status;
         keys[path];
         return Hand(path, key);
     }
 
-    int32_t OpenKey(platform::RegKey parent, const std::string& subKey, uint32_t access,
+    int32_t OpenKey(platform::RegKey parent, const std::string& subKey, uint32_t,
                     platform::RegKey& key) override {
-        accessAsked.push_back(access);
-        if (openStatus != 0) return openStatus;
         std::string path;
         if (const int32_t status = Resolve(parent, subKey, path); status != 0) return status;
         if (keys.count(path) == 0) return platform::kRegFileNotFound;
@@ -57,7 +44,6 @@ class FakeRegistry : public platform::Registry {
 
     int32_t SetValue(platform::RegKey key, const std::string& name, uint32_t type,
                      const std::string& data) override {
-        ++sets;
         if (setStatus != 0) return setStatus;
         const auto it = open_.find(key);
         if (it == open_.end()) return platform::kRegInvalidHandle;
@@ -67,7 +53,6 @@ class FakeRegistry : public platform::Registry {
 
     int32_t QueryValue(platform::RegKey key, const std::string& name, uint32_t* type,
                        std::string* data) override {
-        if (queryStatus != 0) return queryStatus;
         if (data != nullptr && queryDataStatus != 0) return queryDataStatus;
         const auto it = open_.find(key);
         if (it == open_.end()) return platform::kRegInvalidHandle;

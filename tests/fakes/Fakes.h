@@ -29,7 +29,6 @@ class FakeClock : public platform::TickClock {
   public:
     int64_t now = 0;  // milliseconds; read as the low 32 bits, signed
     uint32_t resumes = 0;
-    int wakes = 0;  // returns from waits for events
     std::multimap<int64_t, std::function<void()>> actions;
     int32_t GetTickCount() override { return static_cast<int32_t>(static_cast<uint32_t>(now)); }
     void Sleep(int32_t ms) override {
@@ -37,7 +36,6 @@ class FakeClock : public platform::TickClock {
         RunDue();
     }
     void WaitForEvents(int32_t ms) override {
-        ++wakes;
         const int64_t end = now + ms;
         now = actions.empty() ? end : std::clamp(actions.begin()->first, now, end);
         RunDue();
@@ -80,7 +78,6 @@ class FakeSettingsStore : public platform::SettingsStore {
   public:
     std::map<std::string, std::string> values;  // by key, of the one section used
     std::vector<std::string> writes;            // keys, in the order written
-    bool flushFails = false;
     std::string Read(const std::string&, const std::string&, const std::string& key,
                      const std::string& defaultValue) override {
         const auto it = values.find(key);
@@ -91,7 +88,7 @@ class FakeSettingsStore : public platform::SettingsStore {
         writes.push_back(key);
         values[key] = value;
     }
-    bool Flush() override { return !flushFails; }
+    bool Flush() override { return true; }
 };
 
 // Icons exist between their add and delete; adding fails while unavailable or when the icon exists.
@@ -118,8 +115,7 @@ class FakeNotificationArea : public platform::NotificationArea {
     void SetEventHandler(EventHandler h) override { handler = std::move(h); }
     ArrivalHandler arrival;
     void SetArrivalHandler(ArrivalHandler h) override { arrival = std::move(h); }
-    QMenu* menu = nullptr;
-    void SetMenu(QMenu* m) override { menu = m; }
+    void SetMenu(QMenu*) override {}
     // The one icon's tip; "" when none is shown.
     std::string Tip() const { return icons.empty() ? "" : icons.begin()->second.tip; }
 };

@@ -19,7 +19,6 @@ TEST_F(ProgramTest, TheLoadSequence) {
     EXPECT_EQ(w().lblGd()->Caption(), "");
     EXPECT_EQ(w().txtTimeOut()->Text(), "250");
     EXPECT_EQ(w().chkAutoStartUp()->Value(), 0);
-    EXPECT_EQ(w().Monitor().lngGreen, 0x00FF00);
 }
 
 TEST_F(ProgramTest, AFailedStartSaysSoEndsAndLeavesTheSettingsAlone) {
@@ -140,8 +139,13 @@ TEST_F(ProgramTest, CommandsOfTheWindow) {
     EXPECT_EQ(f.end.ends, 1);
 }
 
-TEST_F(ProgramTest, TheSessionsEndAndSignalsRunTheUnload) {
+TEST_F(ProgramTest, ASessionSaveGoesOnAndTheSessionsEndRunsTheUnload) {
     Start();
+    w().txtLoop()->SetText("9");
+    EXPECT_TRUE(p->SaveForSession());
+    EXPECT_EQ(f.settings.values["LoopMn"], "9");
+    EXPECT_EQ(f.end.ends, 0);
+    EXPECT_TRUE(w().Visible() && IconShown());
     w().bAutoStart = true;
     w().txtLoop()->SetText("7");
     p->EndOnRequest(forms::kAppTaskManager);
@@ -149,15 +153,6 @@ TEST_F(ProgramTest, TheSessionsEndAndSignalsRunTheUnload) {
     EXPECT_FALSE(IconShown());
     EXPECT_TRUE(w().Monitor().bShutdown);
     EXPECT_GE(f.end.ends, 1);
-}
-
-TEST_F(ProgramTest, ASessionSaveWritesTheSettingsAndGoesOn) {
-    Start();
-    w().txtLoop()->SetText("9");
-    EXPECT_TRUE(p->SaveForSession());
-    EXPECT_EQ(f.settings.values["LoopMn"], "9");
-    EXPECT_EQ(f.end.ends, 0);
-    EXPECT_TRUE(w().Visible() && IconShown());
 }
 
 TEST_F(ProgramTest, SettingsKeysDefaultsAndPlacement) {

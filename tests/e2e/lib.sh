@@ -144,3 +144,20 @@ stop_panel() {
 }
 # The menu the item exports over DBusMenu, as a panel reads it: its items' labels.
 menu_labels() { call "$(item)" "$(property Menu | grep -o "'/[^']*'" | tr -d "'")" com.canonical.dbusmenu.GetLayout 0 -- -1 '[]' | grep -o "'label': <'[^']*'>"; }
+
+# A logon start before the window manager (1 s later) and the panel (3 s later): it ends hidden in the
+# tray. The caller defines start_wm (which sets wm), start_panel and stop_panel.
+logon_start_before_wm_and_panel() {
+    echo "== A logon start before the window manager (1 s later) and the panel (3 s later)"
+    stop_panel
+    kill "$wm"
+    wait "$wm" 2>/dev/null
+    register_logon_start
+    start_program
+    sleep 1
+    start_wm
+    sleep 2
+    start_panel
+    check "the panel gets the icon" within 10 registered
+    check "and the window is hidden into the tray" within 10 hidden
+}

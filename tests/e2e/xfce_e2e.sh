@@ -64,18 +64,7 @@ xdotool key e
 check "the menu's Exit ends the program" within 10 ended
 check "with the settings saved" saved
 
-echo "== A logon start before the window manager (1 s later) and the panel (3 s later)"
-stop_panel
-kill "$wm"
-wait "$wm" 2>/dev/null
-register_logon_start
-start_program
-sleep 1
-start_wm
-sleep 2
-start_panel
-check "the panel gets the icon" within 10 registered
-check "and the window is hidden into the tray" within 10 hidden
+logon_start_before_wm_and_panel
 press SecondaryActivate
 sleep 1
 check "SecondaryActivate does nothing" hidden

@@ -38,19 +38,25 @@ TEST(ReceivePath, TheKernelsStampIsFoundBehindOtherControlData) {
 // Sent at real time R and monotonic time M; read 9 ms later on the monotonic clock.
 TEST(ReceivePath, RoundTripIsTheStampsUnlessTheRealTimeClockStepped) {
     constexpr int64_t R = 1'700'000'000'000'000'000, M = 5'000'000'000, ms = 1'000'000;
-    const platform::SendTimes sent{R, M};
     const struct {
-        std::optional<int64_t> stamp;
+        std::optional<int64_t> stamp, left;
         int64_t expected;
     } cases[] = {
-        {R + 2 * ms, 2 * ms},  // the kernel took it in 2 ms after the send: the 7 ms waited are not counted
-        {R, 0},
-        {R + 9 * ms, 9 * ms},
-        {std::nullopt, 9 * ms},    // no stamp: up to the read
-        {R - 1, 9 * ms},           // the clock stepped back
-        {R + 9 * ms + 1, 9 * ms},  // or forward
+        {R + 2 * ms,
+         {},
+         2 * ms},  // the kernel took it in 2 ms after the send: the 7 ms waited are not counted
+        {R, {}, 0},
+        {R + 9 * ms, {}, 9 * ms},
+        {std::nullopt, {}, 9 * ms},        // no stamp: up to the read
+        {R - 1, {}, 9 * ms},               // the clock stepped back
+        {R + 9 * ms + 1, {}, 9 * ms},      // or forward
+        {R + 5 * ms, R + 3 * ms, 2 * ms},  // it left 3 ms after the send was asked for
+        {R + 5 * ms, R + 5 * ms, 0},
+        {R + 5 * ms, R - 1, 5 * ms},           // an earlier request's stamp, or the clock stepped
+        {R + 5 * ms, R + 5 * ms + 1, 5 * ms},  // left after its answer came: impossible
+        {std::nullopt, R + 3 * ms, 9 * ms},
     };
-    for (const auto& c : cases) EXPECT_EQ(RoundTripNs(sent, c.stamp, M + 9 * ms), c.expected);
+    for (const auto& c : cases) EXPECT_EQ(RoundTripNs({R, M, c.left}, c.stamp, M + 9 * ms), c.expected);
 }
 
 }  // namespace

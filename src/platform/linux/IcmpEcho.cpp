@@ -2,6 +2,7 @@
 
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
+#include <linux/net_tstamp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/random.h>
@@ -140,13 +141,38 @@ std::optional<EchoReply> FromExtendedError(const Pending& p, msghdr& msg, int64_
     return std::nullopt;
 }
 
-// The error queue of a ping socket: reports that quote this request.
-std::optional<EchoReply> ReadErrorQueue(const Pending& p) {
+// A stamp of a request going out, if the message is one. Stamps taken before this request's send are
+// an earlier request's; of this one's (queued, then handed to the device) the later counts.
+bool TookSendStamp(msghdr& msg, SendTimes& sent) {
+    std::optional<int64_t> stamp;
+    bool isStamp = false;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPING &&
+            c->cmsg_len >= CMSG_LEN(sizeof(scm_timestamping))) {
+            scm_timestamping ts{};
+            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+            stamp = static_cast<int64_t>(ts.ts[0].tv_sec) * kNsPerSecond + ts.ts[0].tv_nsec;
+        }
+        if (c->cmsg_level == SOL_IP && c->cmsg_type == IP_RECVERR &&
+            c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err))) {
+            sock_extended_err ee{};
+            std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
+            isStamp = ee.ee_origin == SO_EE_ORIGIN_TIMESTAMPING;
+        }
+    }
+    if (isStamp && stamp && *stamp >= sent.realNs)
+        sent.leftRealNs = std::max(sent.leftRealNs.value_or(0), *stamp);
+    return isStamp;
+}
+
+// The error queue: the stamps of this request going out and, on a ping socket, reports that quote it.
+std::optional<EchoReply> ReadErrorQueue(Pending& p, IcmpSocketKind kind) {
     Message m;
     for (;;) {
         const ssize_t n = m.Receive(p.fd, MSG_ERRQUEUE);
         if (n < 0) return std::nullopt;
         const int64_t at = Now(CLOCK_MONOTONIC);
+        if (TookSendStamp(m.msg, p.sent) || kind != IcmpSocketKind::Datagram) continue;
         if (m.msg.msg_namelen < sizeof m.from || OctetsOf(m.from.sin_addr) != p.expected.destination ||
             !icmp::QuotedRequestIsOurs(Received(m.packet, n), p.expected)) {
             continue;
@@ -164,21 +190,20 @@ short Poll(int fd, int64_t left) {
 }
 
 // Waits for the answer until the deadline. The error queue is read only when the socket reports an
-// error; reading it drops the pending socket error that came with the report.
-EchoReply AwaitAnswer(const Pending& p, IcmpSocketKind kind, int64_t deadline) {
+// error, and first: the request's send stamp is queued there before its answer can come in. Reading
+// a report drops the pending socket error that came with it.
+EchoReply AwaitAnswer(Pending& p, IcmpSocketKind kind, int64_t deadline) {
     for (;;) {
         const int64_t left = std::max<int64_t>(0, deadline - Now(CLOCK_MONOTONIC));
         const short events = Poll(p.fd, left);
-        if (events & POLLIN) {
-            if (auto r = ReadQueued(p, kind)) return *r;
-        }
         if (events & POLLERR) {
-            if (kind == IcmpSocketKind::Datagram) {
-                if (auto r = ReadErrorQueue(p)) return *r;
-            }
+            if (auto r = ReadErrorQueue(p, kind)) return *r;
             int soError = 0;
             socklen_t len = sizeof soError;
             getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &soError, &len);
+        }
+        if (events & POLLIN) {
+            if (auto r = ReadQueued(p, kind)) return *r;
         }
         if (left == 0) return Failure(ip_status::kReqTimedOut);
     }
@@ -206,7 +231,9 @@ bool Send(int fd, const std::vector<uint8_t>& request, const sockaddr_in& to, Se
 int64_t RoundTripNs(const SendTimes& sent, std::optional<int64_t> stampRealNs, int64_t readMonotonicNs) {
     const int64_t latest = readMonotonicNs - sent.monotonicNs;
     if (stampRealNs) {
-        const int64_t stamped = *stampRealNs - sent.realNs;
+        const bool left =
+            sent.leftRealNs && *sent.leftRealNs >= sent.realNs && *sent.leftRealNs <= *stampRealNs;
+        const int64_t stamped = *stampRealNs - (left ? *sent.leftRealNs : sent.realNs);
         if (stamped >= 0 && stamped <= latest) return stamped;
     }
     return latest;
@@ -232,6 +259,11 @@ std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind) {
     IcmpEcho echo(fd, kind);
     const int on = 1;
     if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) return std::nullopt;
+    // Send stamps, without the packet: when the request was queued and when the device took it. A
+    // kernel without them leaves the time taken before sendto.
+    const int sendStamps = SOF_TIMESTAMPING_TX_SCHED | SOF_TIMESTAMPING_TX_SOFTWARE |
+                           SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
+    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &sendStamps, sizeof sendStamps);
     if (kind == IcmpSocketKind::Datagram) {
         // ICMP errors that quote our requests arrive on the error queue.
         if (setsockopt(fd, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) return std::nullopt;

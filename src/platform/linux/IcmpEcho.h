@@ -16,12 +16,14 @@ namespace platform {
 enum class IcmpSocketKind { None, Datagram, Raw, Helper };
 
 // The round trip of an answer. The kernel stamps each packet as it comes in (SO_TIMESTAMPNS, on the
-// real-time clock), so the time this process waited for a core after that is not counted. Without a
+// real-time clock) and each request as it goes out (SO_TIMESTAMPING, on the error queue), so the time
+// this process waited for a core before the send or after the answer is not counted. Without a
 // stamp, or with one the real-time clock's steps make impossible (before the send, or later than the
-// monotonic clock allows), the monotonic time up to the read is taken instead.
+// monotonic clock allows), the times this process took before sendto and at the read stand in.
 struct SendTimes {
-    int64_t realNs = 0;       // CLOCK_REALTIME just before sendto
-    int64_t monotonicNs = 0;  // CLOCK_MONOTONIC just before sendto
+    int64_t realNs = 0;                 // CLOCK_REALTIME just before sendto
+    int64_t monotonicNs = 0;            // CLOCK_MONOTONIC just before sendto
+    std::optional<int64_t> leftRealNs;  // the kernel's stamp of the request going out, if it came
 };
 int64_t RoundTripNs(const SendTimes& sent, std::optional<int64_t> stampRealNs, int64_t readMonotonicNs);
 

@@ -18,16 +18,46 @@ forms::TextBox* frmPing::Box(Field field) {
             return txtTimeOut();
         case Field::kLoop:
             return txtLoop();
-        default:
-            return txtlvl(static_cast<int16_t>(static_cast<int>(field) - static_cast<int>(Field::kLevel0)));
+        case Field::kLevel0:
+            return txtlvl(0);
+        case Field::kLevel1:
+            return txtlvl(1);
+        case Field::kLevel2:
+            return txtlvl(2);
+        case Field::kLevel3:
+            return txtlvl(3);
     }
+    return nullptr;  // not reached: the switch names every field
 }
 
 forms::Label* frmPing::LabelOf(Label label) {
-    forms::Label* const labels[] = {lblAddress(0), lblAddress(1), lblStatus(),  lblError(),
-                                    lblTripTime(), lblCnt(),      lblGd(),      lblYel(),
-                                    lblBd(),       lbllastGd(),   lbllastYel(), lbllastBd()};
-    return labels[static_cast<size_t>(label)];
+    switch (label) {
+        case Label::kAddress0:
+            return lblAddress(0);
+        case Label::kAddress1:
+            return lblAddress(1);
+        case Label::kStatus:
+            return lblStatus();
+        case Label::kError:
+            return lblError();
+        case Label::kTripTime:
+            return lblTripTime();
+        case Label::kCount:
+            return lblCnt();
+        case Label::kGreenCount:
+            return lblGd();
+        case Label::kYellowCount:
+            return lblYel();
+        case Label::kRedCount:
+            return lblBd();
+        case Label::kGreenTime:
+            return lbllastGd();
+        case Label::kYellowTime:
+            return lbllastYel();
+        case Label::kRedTime:
+            return lbllastBd();
+    }
+    return nullptr;  // not reached: the switch names every label
 }
 
 std::string frmPing::FieldText(Field field) {
@@ -53,9 +83,20 @@ void frmPing::SetBackColor(Label label, common::ColourValue colour) {
 }
 
 void frmPing::SetLampFill(Lamp lamp, common::ColourValue colour) {
-    forms::Shape* const lamps[] = {shpGd(), shpYel(), shpBd()};
-    lamps[monitor::Index(lamp)]->SetFillColor(colour);
-    lamps[monitor::Index(lamp)]->setAccessibleDescription(LampDescription(lamp, colour));
+    forms::Shape* shape = nullptr;
+    switch (lamp) {
+        case Lamp::kGreen:
+            shape = shpGd();
+            break;
+        case Lamp::kYellow:
+            shape = shpYel();
+            break;
+        case Lamp::kRed:
+            shape = shpBd();
+            break;
+    }
+    shape->SetFillColor(colour);
+    shape->setAccessibleDescription(LampDescription(lamp, colour));
 }
 
 void frmPing::EnableStart(bool enabled) {

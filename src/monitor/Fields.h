@@ -28,18 +28,27 @@ constexpr std::array<Bounds, 7> kBounds{{
     {Field::kLevel3, 0, 999, "You must enter a number between 0 and 999"},
 }};
 
-constexpr const Bounds& BoundsOf(Field field) {
+// No field has two rows.
+constexpr bool RowsAreOnePerField() {
+    for (size_t i = 0; i < kBounds.size(); ++i) {
+        for (size_t j = i + 1; j < kBounds.size(); ++j) {
+            if (kBounds[i].field == kBounds[j].field) return false;
+        }
+    }
+    return true;
+}
+static_assert(RowsAreOnePerField());
+
+// The field's row; asking for a field without one (a site) does not compile.
+consteval const Bounds& BoundsOf(Field field) {
     for (const Bounds& b : kBounds) {
         if (b.field == field) return b;
     }
-    return kBounds[0];
+    throw "the field has no bounds";
 }
 
 constexpr Field SiteField(int index) {
     return index == 0 ? Field::kSite0 : Field::kSite1;
-}
-constexpr Field LevelField(int index) {
-    return static_cast<Field>(static_cast<int>(Field::kLevel0) + index);
 }
 
 }  // namespace monitor

@@ -30,10 +30,26 @@ constexpr Label AddressLabel(int16_t site) {
     return site == 0 ? Label::kAddress0 : Label::kAddress1;
 }
 constexpr Label CountLabel(Lamp lamp) {
-    return static_cast<Label>(static_cast<int>(Label::kGreenCount) + static_cast<int>(lamp));
+    switch (lamp) {
+        case Lamp::kGreen:
+            return Label::kGreenCount;
+        case Lamp::kYellow:
+            return Label::kYellowCount;
+        case Lamp::kRed:
+            return Label::kRedCount;
+    }
+    return Label::kRedCount;  // not reached: the switch names every lamp
 }
 constexpr Label TimeLabel(Lamp lamp) {
-    return static_cast<Label>(static_cast<int>(Label::kGreenTime) + static_cast<int>(lamp));
+    switch (lamp) {
+        case Lamp::kGreen:
+            return Label::kGreenTime;
+        case Lamp::kYellow:
+            return Label::kYellowTime;
+        case Lamp::kRed:
+            return Label::kRedTime;
+    }
+    return Label::kRedTime;  // not reached: the switch names every lamp
 }
 
 class MonitorView {

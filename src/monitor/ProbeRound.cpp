@@ -10,7 +10,17 @@ namespace monitor {
 
 namespace {
 
-constexpr const char* kTipSuffix[] = {" - TN OK", " - TN Problem", " - TN Error"};
+const char* TipSuffix(Lamp lamp) {
+    switch (lamp) {
+        case Lamp::kGreen:
+            return " - TN OK";
+        case Lamp::kYellow:
+            return " - TN Problem";
+        case Lamp::kRed:
+            return " - TN Error";
+    }
+    return "";  // not reached: the switch names every lamp
+}
 
 }  // namespace
 
@@ -103,7 +113,7 @@ int32_t Monitor::SetLight(int32_t& light) {
     view_.SetBackColor(Label::kError, fill);
     view_.SetCaption(CountLabel(lamp), common::DecimalText(Number(CountLabel(lamp)) + 1));
     view_.SetCaption(TimeLabel(lamp), common::TimeOfDayNow());
-    view_.ShowState(lamp, view_.Caption(TimeLabel(lamp)) + kTipSuffix[Index(lamp)]);
+    view_.ShowState(lamp, view_.Caption(TimeLabel(lamp)) + TipSuffix(lamp));
     return light;
 }
 

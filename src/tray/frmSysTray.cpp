@@ -22,6 +22,7 @@ frmSysTray::frmSysTray(platform::NotificationArea& area, forms::Dialogs& dialogs
 
 void frmSysTray::BuildControls() {
     forms::PictureBox** pictures[] = {&picture1_, &picture2_, &picture3_, &picture4_};
+    static_assert(sizeof(pictures) / sizeof(pictures[0]) == tray::kStateIcons.size());
     for (size_t i = 0; i < tray::kStateIcons.size(); ++i) {
         auto* picture = new forms::PictureBox(this);
         picture->setObjectName(QStringLiteral("Picture%1").arg(i + 1));

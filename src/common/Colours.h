@@ -22,6 +22,11 @@ constexpr uint8_t BlueOf(ColourValue c) {
     return static_cast<uint8_t>((c >> 16) & 0xFF);
 }
 
+// The traffic light's lit colours: the lamps of the window and the fills of the tray's state pictures.
+constexpr ColourValue kLitGreen = RgbValue(0, 255, 0);
+constexpr ColourValue kLitYellow = RgbValue(255, 255, 0);
+constexpr ColourValue kLitRed = RgbValue(255, 0, 0);
+
 // System colour indexes used by the window design.
 constexpr uint8_t kSysWindowText = 8;       // black in the standard scheme
 constexpr uint8_t kSysCaptionText = 9;      // white in the standard scheme

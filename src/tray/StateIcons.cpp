@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "common/QtColours.h"
 #include "platform/forms/DrawnIcon.h"
 
 namespace tray {
@@ -51,11 +52,11 @@ constexpr Sign kDots{
 QColor FillColour(StateIcon state) {
     switch (state) {
         case StateIcon::kGreen:
-            return QColor(0, 255, 0);
+            return common::ToQColor(common::kLitGreen);
         case StateIcon::kYellow:
-            return QColor(255, 255, 0);
+            return common::ToQColor(common::kLitYellow);
         case StateIcon::kRed:
-            return QColor(255, 0, 0);
+            return common::ToQColor(common::kLitRed);
         case StateIcon::kGrey:
             break;
     }

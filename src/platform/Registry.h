@@ -19,6 +19,10 @@ constexpr RegKey kHKeyCurrentUser = 0x80000001;
 constexpr RegKey kHKeyLocalMachine = 0x80000002;
 constexpr RegKey kHKeyUsers = 0x80000003;
 constexpr RegKey kHKeyCurrentConfig = 0x80000005;
+// The range reserved for predefined roots, whether or not this registry knows the root.
+constexpr bool IsPredefinedRoot(RegKey key) {
+    return key >= kHKeyClassesRoot && key <= kHKeyClassesRoot + 0x0F;
+}
 
 // Access rights asked for when a key is opened.
 constexpr uint32_t kKeyQueryValue = 0x01;
@@ -27,6 +31,9 @@ constexpr uint32_t kKeyCreateSubKey = 0x04;
 constexpr uint32_t kKeyEnumerateSubKeys = 0x08;
 constexpr uint32_t kKeyNotify = 0x10;
 constexpr uint32_t kKeyCreateLink = 0x20;
+// All of the above: what this program asks for, and what the current user's root grants.
+constexpr uint32_t kKeyAllRights =
+    kKeyQueryValue | kKeySetValue | kKeyCreateSubKey | kKeyEnumerateSubKeys | kKeyNotify | kKeyCreateLink;
 
 // Value types.
 constexpr uint32_t kRegNone = 0;

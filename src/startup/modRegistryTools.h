@@ -18,7 +18,7 @@ constexpr platform::RegKey HKEY_CURRENT_USER = platform::kHKeyCurrentUser;
 constexpr uint32_t REG_SZ = platform::kRegSz;
 constexpr uint32_t REG_DWORD = platform::kRegDword;
 // Query, set, create sub-key, enumerate sub-keys, notify, create link.
-constexpr uint32_t kKeyAccess = 0x3F;
+constexpr uint32_t kKeyAccess = platform::kKeyAllRights;
 
 // A value on its way to or from the registry: a text or a 32-bit integer.
 using Variant = std::variant<std::string, int32_t>;

@@ -221,10 +221,10 @@ const XdgRegistry::Handle* XdgRegistry::Find(RegKey key) const {
 
 int32_t XdgRegistry::Open(RegKey parent, const std::string& subKey, uint32_t access, bool create,
                           RegKey& key) {
-    Handle handle{"", 0x3F};
+    Handle handle{"", kKeyAllRights};
     if (parent != kHKeyCurrentUser) {
         // The other roots are shared by every user of the machine, and not this program's to change.
-        if (parent >= kHKeyClassesRoot && parent <= kHKeyClassesRoot + 0x0F) return kRegAccessDenied;
+        if (IsPredefinedRoot(parent)) return kRegAccessDenied;
         if (Find(parent) == nullptr) return kRegInvalidHandle;
         handle = *Find(parent);
     }
@@ -248,7 +248,7 @@ int32_t XdgRegistry::Open(RegKey parent, const std::string& subKey, uint32_t acc
         }
     }
     while (open_.count(next_) != 0 || next_ >= kHKeyClassesRoot)
-        next_ = next_ >= kHKeyClassesRoot ? 0x100 : next_ + 1;
+        next_ = next_ >= kHKeyClassesRoot ? kFirstHandle : next_ + 1;
     key = next_++;
     open_[key] = Handle{handle.path, access};
     return kRegSuccess;
@@ -304,7 +304,7 @@ int32_t XdgRegistry::QueryValue(RegKey key, const std::string& name, uint32_t* t
 }
 
 int32_t XdgRegistry::CloseKey(RegKey key) {
-    if (key >= kHKeyClassesRoot && key <= kHKeyClassesRoot + 0x0F) return kRegSuccess;
+    if (IsPredefinedRoot(key)) return kRegSuccess;
     return open_.erase(key) == 1 ? kRegSuccess : kRegInvalidHandle;
 }
 

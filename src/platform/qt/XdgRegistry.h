@@ -30,7 +30,9 @@ class XdgRegistry final : public Registry {
     const Handle* Find(RegKey key) const;
 
     std::map<RegKey, Handle> open_;
-    RegKey next_ = 0x100;
+    // Handles are numbered from here, well clear of 0 and of the roots; a wrap past the roots starts over.
+    static constexpr RegKey kFirstHandle = 0x100;
+    RegKey next_ = kFirstHandle;
 };
 
 }  // namespace platform

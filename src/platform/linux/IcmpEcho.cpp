@@ -40,7 +40,7 @@ uint16_t RandomU16() {
 
 icmp::Octets OctetsOf(const in_addr& a) {
     icmp::Octets o{};
-    std::memcpy(o.data(), &a.s_addr, 4);
+    std::memcpy(o.data(), &a.s_addr, o.size());
     return o;
 }
 
@@ -52,6 +52,15 @@ EchoReply Failure(uint32_t error) {
 
 // Receive buffers: an IP header of at most 60 bytes, the ICMP header and a quoted packet or our data.
 constexpr size_t kPacketBuffer = 4096;
+
+// Room for a message's control data: the receive stamp and an extended error with the address of
+// the router that sent it, several times over.
+constexpr size_t kControlBuffer = 512;
+// Each failed read takes one pending socket error; a socket that keeps failing is given up on for
+// this round rather than read forever.
+constexpr int kMaxReadFailures = 8;
+// A send made again after one that only cleared a pending error.
+constexpr int kSendAttempts = 2;
 
 // The request on its way: what answers it and when it left.
 struct Pending {
@@ -83,7 +92,7 @@ std::span<const uint8_t> Received(const uint8_t* buffer, ssize_t n) {
 struct Message {
     uint8_t packet[kPacketBuffer];
     sockaddr_in from{};
-    alignas(cmsghdr) uint8_t control[512];
+    alignas(cmsghdr) uint8_t control[kControlBuffer];
     iovec iov{packet, sizeof packet};
     msghdr msg{};
 
@@ -102,7 +111,7 @@ struct Message {
 // Everything queued on the socket: skips what is not the answer to this request.
 std::optional<EchoReply> ReadQueued(const Pending& p, IcmpSocketKind kind) {
     Message m;
-    for (int failures = 0; failures < 8;) {
+    for (int failures = 0; failures < kMaxReadFailures;) {
         const ssize_t n = m.Receive(p.fd, 0);
         if (n < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK) break;
@@ -213,7 +222,7 @@ EchoReply AwaitAnswer(Pending& p, IcmpSocketKind kind, int64_t deadline) {
 // leaves an error pending on the socket, which fails the next send once and is cleared by it: that
 // send is made a second time.
 bool Send(int fd, const std::vector<uint8_t>& request, const sockaddr_in& to, SendTimes& times) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (int attempt = 0; attempt < kSendAttempts; ++attempt) {
         ssize_t sent;
         do {
             times.monotonicNs = Now(CLOCK_MONOTONIC);
@@ -337,7 +346,7 @@ EchoReply IcmpEcho::Echo(const std::array<uint8_t, 4>& destination, const std::v
 
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    std::memcpy(&to.sin_addr.s_addr, destination.data(), 4);
+    std::memcpy(&to.sin_addr.s_addr, destination.data(), destination.size());
 
     p.timeoutNs = static_cast<int64_t>(timeoutMs < 0 ? 0 : timeoutMs) * kNsPerMs;
     if (!Send(fd_, request, to, p.sent)) return Failure(icmp::StatusForSendError(errno));

@@ -22,17 +22,17 @@ int32_t LinuxEchoService::Open() {
     socket_ = IcmpEcho::Open(IcmpSocketKind::Datagram);
     if (!socket_ && mechanisms_.rawInProcess) socket_ = IcmpEcho::Open(IcmpSocketKind::Raw);
     if (!socket_ && !mechanisms_.helper.empty()) helper_ = EchoHelperClient::Start(mechanisms_.helper);
-    if (!socket_ && !helper_) return 0;
-    lastHandle_ = lastHandle_ == INT32_MAX ? 1 : lastHandle_ + 1;
+    if (!socket_ && !helper_) return kNoHandle;
+    lastHandle_ = lastHandle_ == INT32_MAX ? kNoHandle + 1 : lastHandle_ + 1;
     handle_ = lastHandle_;
     return handle_;
 }
 
 void LinuxEchoService::Close(int32_t handle) {
-    if (handle_ == 0 || handle != handle_) return;
+    if (handle_ == kNoHandle || handle != handle_) return;
     socket_.reset();
     helper_.reset();
-    handle_ = 0;
+    handle_ = kNoHandle;
 }
 
 IcmpSocketKind LinuxEchoService::SocketKind() const {
@@ -43,7 +43,7 @@ IcmpSocketKind LinuxEchoService::SocketKind() const {
 EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
                                      const std::vector<uint8_t>& data, const EchoOptions& options,
                                      int32_t timeoutMs) {
-    if (handle_ == 0 || handle != handle_) return EchoReply{.error = kErrorInvalidHandle};
+    if (handle_ == kNoHandle || handle != handle_) return EchoReply{.error = kErrorInvalidHandle};
     if (socket_) return socket_->Echo(destination, data, options, timeoutMs);
     return helper_->Echo(destination, data, options, timeoutMs);
 }

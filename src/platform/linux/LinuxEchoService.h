@@ -43,8 +43,11 @@ class LinuxEchoService final : public EchoService {
     EchoMechanisms mechanisms_;
     std::optional<IcmpEcho> socket_;
     std::optional<EchoHelperClient> helper_;
-    int32_t handle_ = 0;
-    int32_t lastHandle_ = 0;
+    // What Open answers when it fails, and so never a handle; handles count up from the next one and
+    // start over there after the largest.
+    static constexpr int32_t kNoHandle = 0;
+    int32_t handle_ = kNoHandle;
+    int32_t lastHandle_ = kNoHandle;
 };
 
 }  // namespace platform

@@ -35,9 +35,9 @@ void WriteAll(const QString& path, const std::string& text) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text.c_str()) == static_cast<qint64>(text.size()));
 }
 
-// What the registry tools log for an error `code` of `what` in `where`.
-std::string Logged(const std::string& where, int code, const std::string& what) {
-    return "modRegistryTools." + where + ": error " + std::to_string(code) +
+// What the registry tools log for an error `code` of `what` in the function `in`.
+std::string Logged(const std::string& in, int code, const std::string& what) {
+    return "modRegistryTools." + in + ": error " + std::to_string(code) +
            " (level 1, run-time error 0): " + what;
 }
 
@@ -75,9 +75,8 @@ TEST_F(StartupTest, LogonStartWritesAValidEntryAndEmptiesItWithHidden) {
          {"Exec=" + Exe(), std::string("X-LXQt-Need-Tray=true"), std::string("X-KDE-autostart-after=panel"),
           std::string("X-GNOME-Autostart-Delay=5")})
         EXPECT_NE(written.find("\n" + line + "\n"), std::string::npos) << line;
-    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
-        EXPECT_EQ(QProcess::execute("desktop-file-validate", {Entry()}), 0);
-    }
+    const bool validator = !QStandardPaths::findExecutable("desktop-file-validate").isEmpty();
+    EXPECT_EQ(validator ? QProcess::execute("desktop-file-validate", {Entry()}) : 0, 0);
     logon.SaveStartupRegistrySetting(false, "TarnovelMon");
     EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
     const std::string emptied = ReadAll(Entry());
@@ -180,7 +179,6 @@ TEST_F(StartupTest, ANearlyFullDiskKeepsTheOldFileOrTheWholeNewOne) {
         for (int free = 0; free <= 3; ++free) {
             SCOPED_TRACE(path.toStdString() + " with pages free: " + std::to_string(free));
             QFile filler(config.path() + "/filler");
-            filler.remove();
             ASSERT_EQ(store(&old), old);
             const std::string before = ReadAll(path);
             const QStringList names = QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden);

@@ -60,9 +60,7 @@ class SingleInstance : public testing::Test {
         return flock(fd, LOCK_EX) == 0 ? fd : -1;
     }
     // Where the one that runs on display :7 listens.
-    QString SocketPath() const {
-        return runtime.filePath(QCoreApplication::applicationName() + "-:7.socket");
-    }
+    QString SocketPath() const { return runtime.filePath(qAppName() + "-:7.socket"); }
     QTemporaryDir runtime;
     int forwards = 0;
 };
@@ -150,9 +148,8 @@ TEST_F(SingleInstance, OnlyTheHolderOfTheLockTakesADeadOnesSocketOver) {
 TEST_F(SingleInstance, WithoutARuntimeFolderOnlyAFolderOfTheUsersOwnIsUsed) {
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", runtime.path().toLocal8Bit());
-    const QString own =
-        runtime.filePath(QCoreApplication::applicationName() + "-" + QString::number(getuid()));
-    const QString socket = own + "/" + QCoreApplication::applicationName() + "-:7.socket";
+    const QString own = runtime.filePath(qAppName() + "-" + QString::number(getuid()));
+    const QString socket = own + "/" + qAppName() + "-:7.socket";
     EXPECT_TRUE(platform::LocalSingleInstance().BecomeTheOne());
     EXPECT_TRUE(QFile::remove(socket));
     // A folder that others may enter is refused: the start runs alone, and listens nowhere.

@@ -190,6 +190,9 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     // The window was minimised because no notification area could hold its icon, and the user has not
     // brought it back since (a press on the icon, a second start, raising it from a task bar).
     bool minimisedForTray_ = false;
+    // Hiding to the tray was asked for before the desktop's first word on a notification area came: the
+    // window waits as it is (hidden at a logon start) for that word, then hides or is minimised.
+    bool hidePending_ = false;
     // Adds the icon to a notification area that has come since the window loaded, showing what it
     // would show had it been there all along.
     void AddIconToLateTray();

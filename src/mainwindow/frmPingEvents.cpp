@@ -66,6 +66,8 @@ void frmPing::Form_QueryUnload(int16_t& cancel, int16_t unloadMode) {
 }
 
 bool frmPing::HideToTray() {
+    hidePending_ = !tray_.TrayKnown();
+    if (hidePending_) return false;
     AddIconToLateTray();
     if (trayIconShown_ && tray_.TrayAvailable()) {
         Form::SetVisible(false);
@@ -90,6 +92,10 @@ void frmPing::AddIconToLateTray() {
 
 void frmPing::TrayArrived() {
     if (!IsLoaded() || bExitfromSystray) return;
+    if (hidePending_) {
+        HideToTray();
+        return;
+    }
     AddIconToLateTray();
     // Decided by what the user did, not by the state a window manager reports: one that comes after
     // the program takes the window on as normal although the program asked for it minimised.

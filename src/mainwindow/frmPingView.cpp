@@ -119,6 +119,7 @@ void frmPing::DoEvents() {
 
 void frmPing::RestoreFromTray() {
     minimisedForTray_ = false;  // the user brought the window back: it stays when a tray comes
+    hidePending_ = false;
     bRestorefromSystray = true;
     if (WindowState() == forms::kMinimized) SetWindowState(forms::kNormal);
     Form::SetVisible(true);

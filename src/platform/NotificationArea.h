@@ -24,6 +24,8 @@ class NotificationArea {
     virtual ~NotificationArea() = default;
     // Whether a notification area is there to take icons now.
     virtual bool Available() = 0;
+    // Whether the desktop's first word on a notification area has come; until then none is available.
+    virtual bool Known() { return true; }
     // Adds an icon. False when no notification area is available now, or the icon exists already.
     virtual bool Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) = 0;
     // Replaces picture and tip of an icon. False when there is no such icon.
@@ -37,6 +39,7 @@ class NotificationArea {
 
     // Called when a notification area comes that was not there (a panel that starts after the program,
     // or restarts): the icons added are shown on it again, and one whose add failed may be added now.
+    // Called too when the first word comes and says there is none.
     using ArrivalHandler = std::function<void()>;
     virtual void SetArrivalHandler(ArrivalHandler handler) = 0;
 

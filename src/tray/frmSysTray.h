@@ -34,6 +34,7 @@ class frmSysTray : public forms::Form {
 
     // The program's icon in the notification area, with the record last sent for it.
     bool TrayAvailable() { return area_.Available(); }
+    bool TrayKnown() { return area_.Known(); }
     bool AddTrayIcon(const std::string& tip) { return modSysTray::AddTrayIcon(area_, Picture4(), tip, nid); }
     void ModifyTrayIcon(int32_t hIcon, const std::string& tip) {
         modSysTray::ModifyTrayIcon(area_, Picture4().hWnd(), hIcon, tip, nid);

@@ -52,6 +52,6 @@ stop_panel
 sleep 3
 kill -KILL $!
 start_panel
-wait $gaps_pid
-check "the loop never waited on the bus: $(tail -n 1 "$work/gaps.log")" [ $? = 0 ]
+wait $gaps_pid; gaps_rc=$?
+check "the loop never waited on the bus: $(tail -n 1 "$work/gaps.log")" [ "$gaps_rc" = 0 ]
 finish

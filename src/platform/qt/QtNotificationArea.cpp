@@ -107,17 +107,21 @@ void QtNotificationArea::SetMenu(QMenu* menu) {
 }
 
 // A host that came, or a new StatusNotifierItem watcher (which knows no items), gets every icon anew.
+// The first word on the hosts is passed on whatever it says.
 void QtNotificationArea::HostsChanged() {
     const bool present = hosts_.Present();
     const bool renew = present && (!onHost_ || generation_ != hosts_.Generation());
+    const bool firstWord = !known_ && hosts_.Known();
+    known_ = hosts_.Known();
     onHost_ = present;
     generation_ = hosts_.Generation();
-    if (!renew) return;
-    for (auto& [key, entry] : icons_) {
-        entry.icon.reset();
-        entry.icon = MakeIcon(key, entry);
+    if (renew) {
+        for (auto& [key, entry] : icons_) {
+            entry.icon.reset();
+            entry.icon = MakeIcon(key, entry);
+        }
     }
-    if (arrival_) {
+    if ((renew || firstWord) && arrival_) {
         const ArrivalHandler arrival = arrival_;
         arrival();
     }

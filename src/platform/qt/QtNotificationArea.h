@@ -23,6 +23,7 @@ class QtNotificationArea final : public NotificationArea {
     QtNotificationArea& operator=(const QtNotificationArea&) = delete;
 
     bool Available() override;
+    bool Known() override { return hosts_.Known(); }
     bool Add(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) override;
     bool Modify(int32_t owner, uint32_t id, int32_t iconHandle, const std::string& tip) override;
     bool Delete(int32_t owner, uint32_t id) override;
@@ -47,6 +48,7 @@ class QtNotificationArea final : public NotificationArea {
     TrayHosts hosts_;
     bool onHost_ = false;  // the icons are shown on the host that is there now (known from the first)
     int generation_ = 0;
+    bool known_ = false;  // the first word on the hosts has been passed on
     std::map<Key, Entry> icons_;
     EventHandler handler_;
     ArrivalHandler arrival_;

@@ -10,7 +10,6 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QThread>
 #include <cstdlib>
 
 #include "platform/forms/X11Window.h"
@@ -51,8 +50,9 @@ TrayHosts::TrayHosts() {
     });
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus_ = bus.isConnected();
+    known_ = !bus_;
     if (bus_) {
-        firstAnswer_ = AskStatusNotifierHost();
+        AskAgain();
         // Setting up the watch waits for the bus's thread, several times: not before the window is up.
         QTimer::singleShot(0, this, &TrayHosts::WatchStatusNotifierHosts);
     }
@@ -65,19 +65,8 @@ TrayHosts::~TrayHosts() {
     if (x_ != nullptr) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-bool TrayHosts::Present() {
-    TakeFirstAnswer();
-    return statusNotifier_ || (xembed_ && xembedSettled_);
-}
-
-void TrayHosts::TakeFirstAnswer() {
-    if (!firstAnswer_) return;
-    // Waited for only before the event loop runs, where the answer decides how the window comes up;
-    // from the loop, the second question's answer comes in its time.
-    if (!firstAnswer_->isFinished() && QThread::currentThread()->loopLevel() > 0) return;
-    firstAnswer_->waitForFinished();
-    statusNotifier_ = HostRegisteredIn(*firstAnswer_);
-    firstAnswer_.reset();
+bool TrayHosts::Present() const {
+    return known_ && (statusNotifier_ || (xembed_ && xembedSettled_));
 }
 
 void TrayHosts::WatchStatusNotifierHosts() {
@@ -94,16 +83,17 @@ void TrayHosts::WatchStatusNotifierHosts() {
 }
 
 // Answers come from the event loop; an answer is taken only while no later question is out, so a
-// slow answer about a watcher that has gone since never overrides what is known now.
+// slow answer about a watcher that has gone since never overrides what is known now. The first answer
+// taken is reported whatever it says.
 void TrayHosts::AskAgain() {
     const int asked = ++question_;
     auto* call = new QDBusPendingCallWatcher(AskStatusNotifierHost(), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, asked](QDBusPendingCallWatcher* answer) {
         answer->deleteLater();
-        firstAnswer_.reset();
         if (asked != question_) return;
         const bool registered = HostRegisteredIn(*answer);
-        if (registered == statusNotifier_) return;
+        if (registered == statusNotifier_ && known_) return;
+        known_ = true;
         statusNotifier_ = registered;
         Changed();
     });
@@ -120,22 +110,21 @@ QDBusPendingCall TrayHosts::AskStatusNotifierHost() const {
 // A new watcher (a panel that started or restarted) knows no items: the icons are made anew once it
 // says a host is registered, whether by its answer or by its signal.
 void TrayHosts::WatcherRegistered() {
-    firstAnswer_.reset();  // superseded
     ++generation_;
     statusNotifier_ = false;
     AskAgain();
 }
 
 void TrayHosts::WatcherUnregistered() {
-    firstAnswer_.reset();  // superseded
-    ++question_;           // an answer still out is about the watcher that went
+    known_ = true;
+    ++question_;  // an answer still out is about the watcher that went
     statusNotifier_ = false;
     Changed();
 }
 
 void TrayHosts::HostRegistered() {
-    firstAnswer_.reset();  // superseded
-    ++question_;           // the signal is newer than any answer still out
+    known_ = true;
+    ++question_;  // the signal is newer than any answer still out
     statusNotifier_ = true;
     Changed();
 }

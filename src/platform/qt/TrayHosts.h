@@ -3,9 +3,9 @@
 // selection. Qt decides once per process, when its first tray icon is made or the tray is first asked
 // for, whether it speaks StatusNotifierItem or XEmbed; a program that asked before the panel was up
 // would speak XEmbed for its life. So tray icons are made only once a host is known to be there.
-// At start the bus is asked once without waiting; the answer is taken when it is first needed (waited
-// for only before the event loop runs), and the watching itself begins once the event loop runs, with a
-// second question that covers the time between. From the event loop, no question is waited for.
+// At start the bus is asked once without waiting, and the watching itself begins once the event loop
+// runs, with a second question that covers the time between. No question is ever waited for: until the
+// first answer comes (from the event loop, within the bus's timeout), no host counts as there.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
-#include <optional>
 
 struct xcb_connection_t;
 
@@ -30,7 +29,9 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
 
     // Whether a host is there to take icons. An XEmbed tray that comes while a session bus is there
     // counts after a short settling time, in which a panel that is both registers its other half.
-    bool Present();
+    bool Present() const;
+    // Whether the first word on the StatusNotifierItem hosts has come (at once without a session bus).
+    bool Known() const { return known_; }
     // Counts the StatusNotifierItem watchers seen: a new one (a panel restarted) knows no items.
     int Generation() const { return generation_; }
     // Called from the event loop after a host came, went or was replaced.
@@ -47,7 +48,6 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     void WatchXEmbedTray();
     QDBusPendingCall AskStatusNotifierHost() const;
     void AskAgain();
-    void TakeFirstAnswer();
     void XEmbedOwnerChanged(bool owned);
     void Changed();
 
@@ -55,7 +55,7 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     bool xembed_ = false;
     bool xembedSettled_ = false;
     bool bus_ = false;
-    std::optional<QDBusPendingCall> firstAnswer_;  // the question asked at start, until taken
+    bool known_ = false;
     int generation_ = 0;
     int question_ = 0;  // the last question asked; older answers are dropped
     xcb_connection_t* x_ = nullptr;

@@ -55,7 +55,6 @@ class EchoResponder {
         thread_.join();
         close(fd_);
     }
-    bool ok() const { return fd_ >= 0; }
 
   private:
     void ServeOne() {
@@ -137,7 +136,7 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
     void SetUp() override {
         NETNS_REQUIRE();
         topology_ = std::make_unique<Topology>();
-        ASSERT_TRUE(topology_->ok && topology_->responder.ok());
+        ASSERT_TRUE(topology_->ok);  // without the responder's socket, no answers come
         OpenIn(topology_->client, GetParam(), [&] { probe_.OpenIcmp(); });
         ASSERT_EQ(echo_.SocketKind(), GetParam());
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <tuple>
 
@@ -29,8 +30,7 @@ Bytes Ip(const Octets& src, const Octets& dst, const Bytes& payload, int optionW
     const size_t ihl = 20 + 4 * optionWords, total = ihl + payload.size();
     Bytes p(ihl, 0);
     p[0] = static_cast<uint8_t>(0x40 | ihl / 4), p[2] = static_cast<uint8_t>(total >> 8), p[3] = total & 0xFF;
-    p[9] = kProtocolIcmp, std::copy(src.begin(), src.end(), p.begin() + 12),
-    std::copy(dst.begin(), dst.end(), p.begin() + 16);
+    p[9] = kProtocolIcmp, std::ranges::copy(src, p.begin() + 12), std::ranges::copy(dst, p.begin() + 16);
     p.insert(p.end(), payload.begin(), payload.end());
     return p;
 }

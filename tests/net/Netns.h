@@ -28,8 +28,7 @@ inline void InNamespace(const std::string& name, const std::function<void()>& fn
     if (entered) fn();
     const bool back = setns(own, CLONE_NEWNET) == 0;
     close(own);
-    ASSERT_TRUE(entered) << "cannot enter namespace " << name;
-    ASSERT_TRUE(back) << "cannot leave namespace " << name;
+    ASSERT_TRUE(entered && back) << "cannot enter or leave namespace " << name;
 }
 
 // Writes a sysctl of the namespace, e.g. Sysctl(ns, "net/ipv4/ping_group_range", "0 2147483647").

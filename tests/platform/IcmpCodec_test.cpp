@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <tuple>
 
@@ -29,13 +30,11 @@ Bytes Ip(const Octets& src, const Octets& dst, const Bytes& payload, int optionW
     const size_t ihl = 20 + 4 * optionWords, total = ihl + payload.size();
     Bytes p(ihl, 0);
     p[0] = static_cast<uint8_t>(0x40 | ihl / 4), p[2] = static_cast<uint8_t>(total >> 8), p[3] = total & 0xFF;
-    p[9] = kProtocolIcmp, std::copy(src.begin(), src.end(), p.begin() + 12),
-    std::copy(dst.begin(), dst.end(), p.begin() + 16);
+    p[9] = kProtocolIcmp, std::ranges::copy(src, p.begin() + 12), std::ranges::copy(dst, p.begin() + 16);
     p.insert(p.end(), payload.begin(), payload.end());
     return p;
 }
 
-// The packet cut (or padded with zeros) to `size` bytes.
 Bytes Cut(Bytes p, size_t size) {
     p.resize(size);
     return p;
@@ -51,6 +50,7 @@ Bytes Report(uint8_t type, uint8_t code, const Bytes& quoted, size_t keep = 28) 
     return Ip(kRouter, kLocal, Icmp(type, 0, 0, Cut(quoted, std::min(keep, quoted.size())), code));
 }
 
+// Identifier, sequence, data and checksum of replies, and whom answers are from: the raw net tests.
 TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
     const auto with = [](Bytes p, size_t at, uint8_t value) {
         p.at(at) = value;
@@ -62,13 +62,9 @@ TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
         {"good reply", reply, Answer::EchoReply},
         {"with IP options", Ip(kDest, kLocal, Icmp(kTypeEchoReply), 2), Answer::EchoReply},
         {"trailing bytes", with(Cut(reply, 61), 60, 0xAA), Answer::EchoReply},
-        {"other identifier", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId + 1)), Answer::None},
-        {"stale sequence", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq - 1)), Answer::None},
         {"other source", Ip(kRouter, kLocal, Icmp(kTypeEchoReply)), Answer::None},
         {"reply with a code", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, kData, 1)), Answer::None},
-        {"wrong payload", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, Bytes(32, 0x21))), Answer::None},
         {"short payload", Ip(kDest, kLocal, Icmp(kTypeEchoReply, kId, kSeq, Bytes(31, 0x20))), Answer::None},
-        {"bad checksum", with(reply, 22, reply[22] ^ 1), Answer::None},
         {"shorter than its total length", Cut(reply, 59), Answer::None},
         {"header length below 20", with(reply, 0, 0x44), Answer::None},
         {"header length beyond the packet", with(with(Cut(reply, 40), 0, 0x4F), 3, 40), Answer::None},
@@ -83,16 +79,12 @@ TEST(MatchRawPacket, AcceptsOnlyTheAnswerToThisRequest) {
         {"quoting a reply", Report(kTypeTimeExceeded, 0, reply), Answer::None}};
     for (const auto& [name, packet, answer] : cases)
         EXPECT_EQ(MatchRawPacket(packet, kExpected).answer, answer) << name;
-    EXPECT_EQ(MatchRawPacket(reply, kExpected).from, kDest);
-    const Match report = MatchRawPacket(Report(kTypeTimeExceeded, 1, request), kExpected);
-    EXPECT_EQ(std::tuple(report.from, report.type, report.code), std::tuple(kRouter, 11, 1));
 }
 
 TEST(QuotedRequestIsOurs, NeedsTheEchoHeaderWithOurSequence) {
     const Bytes header = Icmp(kTypeEchoRequest, 7, kSeq, {});
-    EXPECT_TRUE(QuotedRequestIsOurs(header, kExpected));
-    for (const Bytes& q : {Icmp(kTypeEchoRequest, 7, kSeq + 1), Cut(header, 7), Icmp(kTypeEchoReply)})
-        EXPECT_FALSE(QuotedRequestIsOurs(q, kExpected));
+    for (const Bytes& q : {header, Icmp(kTypeEchoRequest, 7, kSeq + 1), Cut(header, 7), Icmp(kTypeEchoReply)})
+        EXPECT_EQ(QuotedRequestIsOurs(q, kExpected), q == header);
 }
 
 TEST(StatusForIcmp, MapsReportsAndLocalErrorsToStatusNumbers) {

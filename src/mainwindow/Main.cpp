@@ -51,7 +51,7 @@ Program::Program(const platform::Services& services)
       single_(services.single),
       probe_(services.echo, services.resolver),
       registry_(services.registry),
-      logon_(registry_, services.dialogs, services.location),
+      logon_(registry_, services.location),
       tray_(services.notificationArea, services.dialogs),
       window_(services, probe_, tray_, logon_) {}
 

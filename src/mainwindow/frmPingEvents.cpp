@@ -158,7 +158,10 @@ void frmPing::optIP_Click(int16_t index) {
 void frmPing::chkAutoStartUp_Click() {
     if (bLoading) return;
     const bool wanted = chkAutoStartUp()->Value() == 1;
-    bAutoStart = logon_.SaveStartupRegistrySetting(wanted, Title());
+    const modPingAuto::StartupChange change = logon_.SaveStartupRegistrySetting(wanted, Title());
+    if (!change.failure.empty())
+        dialogs_.MsgBox(QString::fromStdString(change.failure), forms::kMsgOkOnly, forms::App::Title());
+    bAutoStart = change.registered;
     // The box shows what is registered, also after a request that could not be carried out; set
     // without raising Click again.
     if (bAutoStart != wanted) chkAutoStartUp()->setCheckState(bAutoStart ? Qt::Checked : Qt::Unchecked);

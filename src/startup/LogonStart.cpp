@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstdlib>
 
-#include "platform/forms/Services.h"
 #include "startup/modRegistryTools.h"
 
 namespace modPingAuto {
@@ -46,7 +45,7 @@ bool LogonStart::IsStartupSet(const std::string& name) {
     return get_WindowsNT_startup(shortName, name + ".exe", value);
 }
 
-bool LogonStart::SaveStartupRegistrySetting(bool enable, const std::string& name) {
+StartupChange LogonStart::SaveStartupRegistrySetting(bool enable, const std::string& name) {
     const std::string shortName = GetShortName(ProgramFolderPath(location_.exeName));
     registry_.DebugLog("Executable string for run (8.3): " + shortName);
     const std::string valueName = name + ".exe";
@@ -54,16 +53,15 @@ bool LogonStart::SaveStartupRegistrySetting(bool enable, const std::string& name
     const bool ours = get_WindowsNT_startup(shortName, valueName, value);
     // Nothing to change; a foreign value is not this program's to clear; without a path there is
     // nothing to register, and writing "" would only record "off" again.
-    if (ours == enable || (value.size() <= 1 && shortName.empty())) return ours;
+    if (ours == enable || (value.size() <= 1 && shortName.empty())) return {ours, ""};
     if (ours || value.size() <= 1) {
         registry_.SetKeyValue(kRunKey, modRegistryTools::HKEY_CURRENT_USER, valueName, ours ? "" : shortName,
                               modRegistryTools::REG_SZ);
         // What the write did, read back: a value it could not write is as it was.
         std::string written;
-        if (get_WindowsNT_startup(shortName, valueName, written) == enable) return enable;
+        if (get_WindowsNT_startup(shortName, valueName, written) == enable) return {enable, ""};
     }
-    dialogs_.MsgBox(QStringLiteral("Can't set automatic startup"), forms::kMsgOkOnly, forms::App::Title());
-    return !enable;
+    return {!enable, "Can't set automatic startup"};
 }
 
 }  // namespace modPingAuto

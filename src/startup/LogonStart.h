@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "platform/Services.h"
-#include "platform/forms/Services.h"
 #include "startup/modRegistryTools.h"
 
 namespace modPingAuto {
@@ -16,20 +15,26 @@ namespace modPingAuto {
 // The logon Run key below HKEY_CURRENT_USER.
 constexpr const char* kRunKey = platform::kRunKeyPath;
 
+// What a change of the logon start left: whether the start is registered afterwards, and, when the
+// request could not be carried out, the message for the user ("" when it was).
+struct StartupChange {
+    bool registered = false;
+    std::string failure;
+};
+
 class LogonStart {
   public:
-    LogonStart(modRegistryTools::RegistryTools& registry, forms::Dialogs& dialogs,
-               platform::ProgramLocation location)
-        : registry_(registry), dialogs_(dialogs), location_(std::move(location)) {}
+    LogonStart(modRegistryTools::RegistryTools& registry, platform::ProgramLocation location)
+        : registry_(registry), location_(std::move(location)) {}
 
     // True when the Run value name + ".exe" holds the path of the file `name` in the program's folder.
     bool IsStartupSet(const std::string& name);
 
     // Registers (enable) or empties the Run value name + ".exe" for the program's own executable, by
-    // its state: ours and off empties it, empty and on writes the path, foreign and on shows "Can't set
-    // automatic startup"; every other case changes nothing. A write that does not take, as read back,
-    // shows the same message. Answers whether the start is registered afterwards.
-    bool SaveStartupRegistrySetting(bool enable, const std::string& name);
+    // its state: ours and off empties it, empty and on writes the path, foreign and on fails with
+    // "Can't set automatic startup"; every other case changes nothing. A write that does not take, as
+    // read back, fails with the same message. Nothing is shown here: the caller shows the failure.
+    StartupChange SaveStartupRegistrySetting(bool enable, const std::string& name);
 
     // Reads the Run value valueName into value and answers whether it is ours, exePath. A foreign value
     // is read once more after making sure the Run key exists. An empty exePath is never ours.
@@ -40,7 +45,6 @@ class LogonStart {
     std::string ProgramFolderPath(const std::string& fileName) const;
 
     modRegistryTools::RegistryTools& registry_;
-    forms::Dialogs& dialogs_;
     platform::ProgramLocation location_;
 };
 

@@ -51,7 +51,7 @@ class StartupTest : public testing::Test {
     std::string Exe() const {
         return QFileInfo(bin.path()).canonicalFilePath().toStdString() + "/TarnovelMon";
     }
-    modPingAuto::LogonStart Logon(platform::ProgramLocation at) { return {tools, dialogs, std::move(at)}; }
+    modPingAuto::LogonStart Logon(platform::ProgramLocation at) { return {tools, std::move(at)}; }
     std::string Query(const std::string& key, const std::string& name) {
         std::string value = "<unset>";
         EXPECT_TRUE(tools.QueryValue(key, HKEY_CURRENT_USER, name, value)) << key << " " << name;
@@ -62,13 +62,12 @@ class StartupTest : public testing::Test {
     platform::XdgRegistry registry;
     std::vector<std::string> log;
     modRegistryTools::RegistryTools tools{registry, [this](const std::string& line) { log.push_back(line); }};
-    fakes::FakeDialogs dialogs;
 };
 
 TEST_F(StartupTest, LogonStartWritesAValidEntryAndEmptiesItWithHidden) {
     modPingAuto::LogonStart logon = Logon({bin.path().toStdString(), "TarnovelMon"});
     EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
-    logon.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_TRUE(logon.SaveStartupRegistrySetting(true, "TarnovelMon").registered);
     EXPECT_TRUE(logon.IsStartupSet("TarnovelMon"));
     const std::string written = ReadAll(Entry());
     for (const std::string& line :
@@ -77,25 +76,24 @@ TEST_F(StartupTest, LogonStartWritesAValidEntryAndEmptiesItWithHidden) {
         EXPECT_NE(written.find("\n" + line + "\n"), std::string::npos) << line;
     const bool validator = !QStandardPaths::findExecutable("desktop-file-validate").isEmpty();
     EXPECT_EQ(validator ? QProcess::execute("desktop-file-validate", {Entry()}) : 0, 0);
-    logon.SaveStartupRegistrySetting(false, "TarnovelMon");
+    EXPECT_FALSE(logon.SaveStartupRegistrySetting(false, "TarnovelMon").registered);
     EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
     const std::string emptied = ReadAll(Entry());
     EXPECT_NE(emptied.find("\nExec=\n"), std::string::npos);
     EXPECT_NE(emptied.find("\nHidden=true\n"), std::string::npos);
     EXPECT_EQ(Query(kRunKey, "TarnovelMon.exe"), std::string(1, '\0'));  // the emptied value reads as one NUL
-    logon.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_EQ(logon.SaveStartupRegistrySetting(true, "TarnovelMon").failure, "");
     EXPECT_TRUE(logon.IsStartupSet("TarnovelMon"));
-    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(StartupTest, AForeignValueIsNeverTakenOverAndAnUnknownFolderIsNeverOurs) {
     WriteAll(Entry(), "[Desktop Entry]\nType=Application\nExec=/usr/bin/other --flag\n");
     modPingAuto::LogonStart logon = Logon({bin.path().toStdString(), "TarnovelMon"});
     EXPECT_FALSE(logon.IsStartupSet("TarnovelMon"));
-    logon.SaveStartupRegistrySetting(false, "TarnovelMon");
-    EXPECT_TRUE(dialogs.boxes.empty());
-    logon.SaveStartupRegistrySetting(true, "TarnovelMon");
-    EXPECT_EQ(dialogs.boxes, std::vector<QString>{"TarnovelMon: Can't set automatic startup"});
+    EXPECT_EQ(logon.SaveStartupRegistrySetting(false, "TarnovelMon").failure, "");
+    const modPingAuto::StartupChange refused = logon.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_EQ(refused.failure, "Can't set automatic startup");
+    EXPECT_FALSE(refused.registered);
     EXPECT_NE(ReadAll(Entry()).find("Exec=/usr/bin/other --flag"), std::string::npos);
     // An entry the desktop has hidden is off, whatever it runs.
     WriteAll(Entry(), "[Desktop Entry]\nType=Application\nExec=" + Exe() + "\nHidden=true\n");
@@ -103,7 +101,7 @@ TEST_F(StartupTest, AForeignValueIsNeverTakenOverAndAnUnknownFolderIsNeverOurs) 
     // With no folder to name the program, nothing is ours, not even an emptied value.
     QFile::remove(Entry());
     modPingAuto::LogonStart lost = Logon({config.path().toStdString() + "/gone", "TarnovelMon"});
-    lost.SaveStartupRegistrySetting(true, "TarnovelMon");
+    EXPECT_FALSE(lost.SaveStartupRegistrySetting(true, "TarnovelMon").registered);
     EXPECT_FALSE(QFile::exists(Entry()));
     EXPECT_FALSE(lost.IsStartupSet("TarnovelMon"));
 }

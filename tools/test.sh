@@ -59,12 +59,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
     run_ctest build-asan || status=1
 
 echo "== Fuzz targets (bounded runs)"
-mkdir -p build-fuzz
-fuzz_flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc)
-clang++ "${fuzz_flags[@]}" tests/fuzz/fuzz_number.cpp src/common/NumberText.cpp -o build-fuzz/fuzz_number
-clang++ "${fuzz_flags[@]}" tests/fuzz/fuzz_icmp.cpp src/platform/linux/IcmpCodec.cpp -o build-fuzz/fuzz_icmp
-clang++ "${fuzz_flags[@]}" tests/fuzz/fuzz_echo_request.cpp src/platform/linux/EchoWire.cpp \
-    -o build-fuzz/fuzz_echo_request
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DTN_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j "$jobs"
 for target in number icmp echo_request; do
     corpus=$(mktemp -d)
     cp -r "tests/fuzz/corpus_$target/." "$corpus/" 2>/dev/null || true

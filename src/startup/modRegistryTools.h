@@ -17,7 +17,6 @@ namespace modRegistryTools {
 constexpr platform::RegKey HKEY_CURRENT_USER = platform::kHKeyCurrentUser;
 constexpr uint32_t REG_SZ = platform::kRegSz;
 constexpr uint32_t REG_DWORD = platform::kRegDword;
-// Query, set, create sub-key, enumerate sub-keys, notify, create link.
 constexpr uint32_t kKeyAccess = platform::kKeyAllRights;
 
 // A value on its way to or from the registry: a text or a 32-bit integer.

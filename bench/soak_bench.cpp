@@ -107,6 +107,7 @@ class QuickClock final : public platform::TickClock {
         QCoreApplication::processEvents();
     }
     uint32_t Resumes() override { return 0; }
+    std::time_t Now() override { return static_cast<std::time_t>(now_ / 1000); }
 
   private:
     int64_t now_ = 0;

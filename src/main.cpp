@@ -57,7 +57,8 @@ int main(int argc, char* argv[]) {
                                       help,
                                       end,
                                       single,
-                                      platform::RunningProgramLocation()};
+                                      platform::RunningProgramLocation(),
+                                      forms::App::CompositorPlacesWindows()};
     // Never destroyed: the process ends at once after the window's unload sequence.
     auto* program = new modPingAuto::Program(services);
     modPingAuto::WatchTerminationRequests(*program);

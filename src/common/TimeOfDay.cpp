@@ -12,10 +12,6 @@ std::string TimeOfDayText(int hours, int minutes, int seconds) {
     return buffer;
 }
 
-std::string TimeOfDayNow() {
-    return TimeOfDayText(std::time(nullptr));
-}
-
 std::string TimeOfDayText(std::time_t moment) {
     std::tm local{};
     // A moment the C library cannot place on the local clock shows as midnight.

@@ -9,9 +9,6 @@ namespace common {
 // "hh:mm:ss", 24-hour, two digits each. Out-of-range fields are clamped into 00..23 / 00..59.
 std::string TimeOfDayText(int hours, int minutes, int seconds);
 
-// The local clock now, as "hh:mm:ss".
-std::string TimeOfDayNow();
-
 // The given moment on the local clock, as "hh:mm:ss".
 std::string TimeOfDayText(std::time_t moment);
 

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -55,15 +54,6 @@ Program::Program(const platform::Services& services)
       tray_(services.notificationArea, services.dialogs),
       window_(services, probe_, tray_, logon_) {}
 
-QString HelpFilePath() {
-    const QString name = forms::App::Title() + QStringLiteral(".html");
-    const QString beside = forms::App::Path() + QLatin1Char('/') + name;
-    const QString installed = forms::App::Path() + QStringLiteral("/../share/tarnovelmon/") + name;
-    if (QFileInfo(beside).isFile()) return beside;
-    if (QFileInfo(installed).isFile()) return QFileInfo(installed).canonicalFilePath();
-    return beside;
-}
-
 void Program::Main() {
     if (!single_.BecomeTheOne()) {
         end_.EndProgram();
@@ -75,7 +65,6 @@ void Program::Main() {
     });
     frmPing& window = window_;
     window.bAutoStart = logon_.IsStartupSet(forms::App::Title().toStdString());
-    window.helpFile = HelpFilePath();
     if (window.bAutoStart) {
         window.Load();
         if (!window.IsLoaded()) return;

@@ -46,8 +46,8 @@ constexpr PlacementKey kPlacementKeys[] = {{"Left", &frmPing::Left, &frmPing::Se
                                            {"Width", &frmPing::Width, &frmPing::SetWidth, false},
                                            {"Height", &frmPing::Height, &frmPing::SetHeight, false}};
 
-bool Kept(const PlacementKey& key) {
-    return !key.position || !forms::App::CompositorPlacesWindows();
+bool Kept(const PlacementKey& key, bool compositorPlacesWindows) {
+    return !key.position || !compositorPlacesWindows;
 }
 
 std::string Application() {
@@ -67,16 +67,16 @@ std::optional<float> PlacementValue(const std::string& text) {
 void frmPing::LoadSettings() {
     const std::string name = objectName().toStdString();
     for (const PlacementKey& p : kPlacementKeys) {
-        if (!Kept(p)) continue;
+        if (!Kept(p, compositorPlacesWindows_)) continue;
         const std::string current = common::DecimalText((this->*p.get)());
         if (const auto stored =
                 PlacementValue(settings_.Read(Application(), kSection, name + p.property, current))) {
             (this->*p.set)(*stored);
         }
     }
-    if (!forms::App::CompositorPlacesWindows()) KeepOnScreen();
+    if (!compositorPlacesWindows_) KeepOnScreen();
     for (const FieldKey& k : kFieldKeys) {
-        SetFieldText(k.field, settings_.Read(Application(), kSection, k.key, k.defaultValue));
+        Box(k.field)->SetText(settings_.Read(Application(), kSection, k.key, k.defaultValue));
     }
     txtlvl(3)->SetText(txtlvl(2)->Text());
     settingsLoaded_ = true;
@@ -102,11 +102,12 @@ bool frmPing::SaveSettings() {
     if (WindowState() == forms::kNormal) {
         const std::string name = objectName().toStdString();
         for (const PlacementKey& p : kPlacementKeys) {
-            if (!Kept(p)) continue;
+            if (!Kept(p, compositorPlacesWindows_)) continue;
             settings_.Write(Application(), kSection, name + p.property,
                             common::DecimalText((this->*p.get)()));
         }
     }
-    for (const FieldKey& k : kFieldKeys) settings_.Write(Application(), kSection, k.key, FieldText(k.field));
+    for (const FieldKey& k : kFieldKeys)
+        settings_.Write(Application(), kSection, k.key, Box(k.field)->Text());
     return settings_.Flush();
 }

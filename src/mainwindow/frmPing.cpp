@@ -1,6 +1,8 @@
 #include "mainwindow/frmPing.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QScreen>
 #include <QTimer>
@@ -9,6 +11,7 @@
 #include "common/Colours.h"
 #include "mainwindow/DialIcon.h"
 #include "platform/forms/Handles.h"
+#include "platform/forms/Services.h"
 
 namespace {
 
@@ -49,6 +52,16 @@ QFont ArialFont(double points, bool bold) {
     f.setBold(bold);
     f.setStretch(QFont::Unstretched);
     return f;
+}
+
+QString HelpFilePath(const platform::ProgramLocation& location) {
+    const QString folder = QFile::decodeName(location.folder.c_str());
+    const QString name = forms::App::Title() + QStringLiteral(".html");
+    const QString beside = folder + QLatin1Char('/') + name;
+    const QString installed = folder + QStringLiteral("/../share/tarnovelmon/") + name;
+    if (QFileInfo(beside).isFile()) return beside;
+    if (QFileInfo(installed).isFile()) return QFileInfo(installed).canonicalFilePath();
+    return beside;
 }
 
 QString IndexedName(const char* name, int index) {
@@ -119,6 +132,7 @@ forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption
 frmPing::frmPing(const platform::Services& services, modPing::Engine& probe, frmSysTray& tray,
                  modPingAuto::LogonStart& logon)
     : forms::Form(QStringLiteral("frmPing")),
+      helpFile(HelpFilePath(services.location)),
       settings_(services.settings),
       dialogs_(services.dialogs),
       help_(services.help),
@@ -126,7 +140,8 @@ frmPing::frmPing(const platform::Services& services, modPing::Engine& probe, frm
       probe_(probe),
       tray_(tray),
       logon_(logon),
-      monitor_(*this, probe, services.clock) {}
+      compositorPlacesWindows_(services.compositorPlacesWindows),
+      monitor_(view_, probe, services.clock) {}
 
 void frmPing::BuildControls() {
     SetCaption(QStringLiteral("Kestrune Software Tarnovel Monitor"));

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "mainwindow/frmPingView.h"
 #include "monitor/Monitor.h"
 #include "platform/Services.h"
 #include "platform/forms/Forms.h"
@@ -13,7 +14,7 @@
 #include "tray/TrayOwner.h"
 #include "tray/frmSysTray.h"
 
-class frmPing : public forms::Form, public monitor::MonitorView, public tray::TrayOwner {
+class frmPing : public forms::Form, public tray::TrayOwner {
     Q_OBJECT
   public:
     frmPing(const platform::Services& services, modPing::Engine& probe, frmSysTray& tray,
@@ -90,7 +91,7 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     bool bLoading = false;
     // Logon start is registered: a close request then hides the window instead of ending.
     bool bAutoStart = false;
-    // The help page the Help commands open.
+    // The help page the Help commands open: beside the executable, else where the package installs it.
     QString helpFile;
 
     // Monitoring, and its flags, light values and selected site.
@@ -123,28 +124,16 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     bool HideToTray();
 
     // The check of the entry fields before a start; shows the first failure.
-    bool ValidateFields() override;
-
-    // The window as monitoring sees it.
-    using forms::Form::Caption;
-    using forms::Form::SetCaption;
-    std::string FieldText(monitor::Field field) override;
-    void SetFieldText(monitor::Field field, const std::string& text) override;
-    std::string Caption(monitor::Label label) override;
-    void SetCaption(monitor::Label label, const std::string& caption) override;
-    void SetBackColor(monitor::Label label, common::ColourValue colour) override;
-    void SetLampFill(monitor::Lamp lamp, common::ColourValue colour) override;
-    void EnableStart(bool enabled) override;
-    void CheckSite(int16_t site) override { optIP(site)->SetValue(true); }
-    void ShowState(monitor::Lamp lamp, const std::string& tip) override;
-    void DoEvents() override;
+    bool ValidateFields();
+    // Start enabled and Stop disabled, or the other way round.
+    void EnableStart(bool enabled);
 
     // The window as the tray icon's actions see it.
     void RestoreFromTray() override;
     bool Visible() const override { return Form::Visible(); }
     void SetVisible(bool visible) override { Form::SetVisible(visible); }
     void StartFromTray() override { cmdStart_Click(); }
-    void ExitFromTray() override;
+    void ExitFromTray() override { cmdExit_Click(); }
     // The icon goes to a tray that came late; a window minimised for want of one is hidden there.
     void TrayArrived() override;
 
@@ -157,6 +146,7 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     void Form_Unload(int16_t& cancel) override;
 
   private:
+    friend class frmPingView;
     void BuildLight();
     void BuildControlFrame();
     void BuildSites();
@@ -178,6 +168,8 @@ class frmPing : public forms::Form, public monitor::MonitorView, public tray::Tr
     modPing::Engine& probe_;
     frmSysTray& tray_;
     modPingAuto::LogonStart& logon_;
+    const bool compositorPlacesWindows_;
+    frmPingView view_{*this};
     monitor::Monitor monitor_;
 
     // A placement wholly off every screen is moved onto the primary screen.

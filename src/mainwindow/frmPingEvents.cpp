@@ -23,13 +23,12 @@ void frmPing::Form_Load() {
         EndAfterStartFailure("Unable to initialize ICMP", "ICMP Error");
         return;
     }
-    monitor_.SetLightValues();
+    monitor_.Prepare();
     for (forms::Label* label : {lblGd(), lbllastGd(), lblYel(), lbllastYel(), lblBd(), lbllastBd()}) {
         label->SetCaption(QString());
     }
     EnableStart(true);
     LoadSettings();
-    monitor_.iSite = 0;
     optIP(0)->SetValue(true);
     tray_.AttachMainWindow(*this);
     trayIconShown_ = tray_.AddTrayIcon("Ready");
@@ -55,8 +54,7 @@ void frmPing::Form_Activate() {
 
 void frmPing::Form_QueryUnload(int16_t& cancel, int16_t unloadMode) {
     if (unloadMode >= forms::kAppWindows) {
-        monitor_.bShutdown = true;
-        monitor_.bLoopRunning = false;
+        monitor_.EndMonitoring();
         return;
     }
     if (bAutoStart && !bExitfromSystray) {
@@ -106,8 +104,7 @@ void frmPing::Form_Unload(int16_t& /*cancel*/) {
     SaveSettings();
     tray_.DeleteTrayIcon();
     trayIconShown_ = false;
-    monitor_.bShutdown = true;
-    monitor_.bLoopRunning = false;
+    monitor_.EndMonitoring();
     probe_.CloseIcmp();
     end_.EndProgram();
 }
@@ -142,17 +139,11 @@ void frmPing::ShowOptions(const bool& show) {
 }
 
 void frmPing::cmdTestAddr_Click(int16_t index) {
-    const int16_t selected = monitor_.iSite;
-    monitor_.iSite = index;
-    monitor_.ShowSiteAddress();
-    monitor_.RunProbeRound();
-    monitor_.iSite = selected;
+    monitor_.ProbeSite(index);
 }
 
 void frmPing::optIP_Click(int16_t index) {
-    if (index == monitor_.iSite) return;
-    monitor_.iSite = index;
-    monitor_.ShowSiteAddress();
+    monitor_.SelectSite(index);
 }
 
 void frmPing::chkAutoStartUp_Click() {
@@ -179,8 +170,8 @@ void frmPing::ConnectHandlers() {
     lblHelp_->Click = [this] { lblHelp_Click(); };
     lblOptions_->Click = [this] { lblOptions_Click(); };
     chkAutoStartUp_->Click = [this] { chkAutoStartUp_Click(); };
-    auto fieldsChanged = [this] { monitor_.bFieldsChanged = true; };
-    auto keyChanged = [this](int16_t) { monitor_.bFieldsChanged = true; };
+    auto fieldsChanged = [this] { monitor_.FieldsChanged(); };
+    auto keyChanged = [this](int16_t) { monitor_.FieldsChanged(); };
     for (int16_t i = 0; i < 2; ++i) {
         txtIP_[i]->Change = fieldsChanged;
         txtIP_[i]->KeyPress = keyChanged;

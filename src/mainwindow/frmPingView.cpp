@@ -1,4 +1,6 @@
-// The main window as monitoring and the tray icon see it: its fields, labels, lamps and buttons by name.
+// The main window's fields and labels by name, and the window as monitoring and the tray icon see it.
+#include "mainwindow/frmPingView.h"
+
 #include "mainwindow/frmPing.h"
 #include "platform/forms/Services.h"
 
@@ -60,60 +62,73 @@ forms::Label* frmPing::LabelOf(Label label) {
     return nullptr;  // not reached: the switch names every label
 }
 
-std::string frmPing::FieldText(Field field) {
-    return Box(field)->Text();
-}
-
-void frmPing::SetFieldText(Field field, const std::string& text) {
-    Box(field)->SetText(text);
-}
-
-std::string frmPing::Caption(Label label) {
-    return LabelOf(label)->Caption().toStdString();
-}
-
-void frmPing::SetCaption(Label label, const std::string& caption) {
-    LabelOf(label)->SetCaption(QString::fromStdString(caption));
-}
-
-void frmPing::SetBackColor(Label label, common::ColourValue colour) {
-    forms::SetBackColor(LabelOf(label), colour);
-    // Black text, except on the darkest green of the grade, where white reads better.
-    forms::SetForeColor(LabelOf(label), common::ReadableTextOn(colour));
-}
-
-void frmPing::SetLampFill(Lamp lamp, common::ColourValue colour) {
-    forms::Shape* shape = nullptr;
-    switch (lamp) {
-        case Lamp::kGreen:
-            shape = shpGd();
-            break;
-        case Lamp::kYellow:
-            shape = shpYel();
-            break;
-        case Lamp::kRed:
-            shape = shpBd();
-            break;
-    }
-    shape->SetFillColor(colour);
-    shape->setAccessibleDescription(LampDescription(lamp, colour));
-}
-
 void frmPing::EnableStart(bool enabled) {
     cmdStart()->setEnabled(enabled);
     cmdStop()->setEnabled(!enabled);
 }
 
-void frmPing::ShowState(Lamp lamp, const std::string& tip) {
-    forms::PictureBox* const pictures[] = {&tray_.Picture1(), &tray_.Picture2(), &tray_.Picture3()};
-    const int32_t icon = pictures[monitor::Index(lamp)]->Picture();
-    tray_.ModifyTrayIcon(icon, tip);
-    SetIcon(icon);
-    // The state of the round, for a screen reader to speak (Qt tells it of the change).
-    setAccessibleDescription(QString::fromStdString(tip));
+std::string frmPingView::FieldText(Field field) {
+    return window_.Box(field)->Text();
 }
 
-void frmPing::DoEvents() {
+void frmPingView::SetFieldText(Field field, const std::string& text) {
+    window_.Box(field)->SetText(text);
+}
+
+std::string frmPingView::Caption(Label label) {
+    return window_.LabelOf(label)->Caption().toStdString();
+}
+
+void frmPingView::SetCaption(Label label, const std::string& caption) {
+    window_.LabelOf(label)->SetCaption(QString::fromStdString(caption));
+}
+
+void frmPingView::SetBackColor(Label label, common::ColourValue colour) {
+    forms::SetBackColor(window_.LabelOf(label), colour);
+    // Black text, except on the darkest green of the grade, where white reads better.
+    forms::SetForeColor(window_.LabelOf(label), common::ReadableTextOn(colour));
+}
+
+void frmPingView::SetLampFill(Lamp lamp, common::ColourValue colour) {
+    forms::Shape* shape = nullptr;
+    switch (lamp) {
+        case Lamp::kGreen:
+            shape = window_.shpGd();
+            break;
+        case Lamp::kYellow:
+            shape = window_.shpYel();
+            break;
+        case Lamp::kRed:
+            shape = window_.shpBd();
+            break;
+    }
+    shape->SetFillColor(colour);
+    shape->setAccessibleDescription(window_.LampDescription(lamp, colour));
+}
+
+void frmPingView::EnableStart(bool enabled) {
+    window_.EnableStart(enabled);
+}
+
+void frmPingView::CheckSite(int16_t site) {
+    window_.optIP(site)->SetValue(true);
+}
+
+void frmPingView::ShowState(Lamp lamp, const std::string& tip) {
+    frmSysTray& tray = window_.tray_;
+    forms::PictureBox* const pictures[] = {&tray.Picture1(), &tray.Picture2(), &tray.Picture3()};
+    const int32_t icon = pictures[monitor::Index(lamp)]->Picture();
+    tray.ModifyTrayIcon(icon, tip);
+    window_.SetIcon(icon);
+    // The state of the round, for a screen reader to speak (Qt tells it of the change).
+    window_.setAccessibleDescription(QString::fromStdString(tip));
+}
+
+bool frmPingView::ValidateFields() {
+    return window_.ValidateFields();
+}
+
+void frmPingView::DoEvents() {
     forms::DoEvents();
 }
 
@@ -124,9 +139,4 @@ void frmPing::RestoreFromTray() {
     if (WindowState() == forms::kMinimized) SetWindowState(forms::kNormal);
     Form::SetVisible(true);
     ShowForm();
-}
-
-void frmPing::ExitFromTray() {
-    bExitfromSystray = true;
-    Unload(forms::kFormCode);
 }

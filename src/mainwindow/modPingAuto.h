@@ -40,9 +40,6 @@ class Program {
     frmPing window_;
 };
 
-// The help page: beside the program (a build folder), else where it is installed.
-QString HelpFilePath();
-
 // SIGTERM and SIGINT (a task manager, `kill`) and SIGHUP (the end of the session) end the program
 // through the window's close request and unload sequence. The handlers are installed first of all
 // and only note the signal; the notes are acted on once events are handled, also during a wait.

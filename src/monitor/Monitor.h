@@ -42,9 +42,19 @@ class Monitor {
     int32_t lngLastLight = 0;
     void SetLightValues();
 
+    // At the window's load: the lit colours read and the main site selected.
+    void Prepare();
     void cmdStart_Click();
     void cmdStop_Click();
     void cmdTest_Click() { cmdStart_Click(); }
+    // Ends a running loop and its wait for good: the window is closing.
+    void EndMonitoring();
+    // The user chose the site to monitor: its address is shown.
+    void SelectSite(int16_t site);
+    // One round on the given site, outside the loop; the selection stays as it was.
+    void ProbeSite(int16_t site);
+    // An entry field was edited: the next start runs.
+    void FieldsChanged() { bFieldsChanged = true; }
     void RunMonitorLoop();
     int16_t GetLoopMinutes();
     // Waits s nominal seconds on the tick counter, handling window events as they arrive, until the

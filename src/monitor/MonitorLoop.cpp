@@ -10,6 +10,11 @@ namespace monitor {
 Monitor::Monitor(MonitorView& view, modPing::Engine& probe, platform::TickClock& clock)
     : view_(view), probe_(probe), clock_(clock) {}
 
+void Monitor::Prepare() {
+    SetLightValues();
+    iSite = 0;
+}
+
 void Monitor::cmdStart_Click() {
     if (!view_.ValidateFields() || !bFieldsChanged) return;
     bLoopRunning = true;
@@ -33,6 +38,25 @@ void Monitor::cmdStop_Click() {
     bShutdown = true;
     view_.EnableStart(true);
     bLoopRunning = false;
+}
+
+void Monitor::EndMonitoring() {
+    bShutdown = true;
+    bLoopRunning = false;
+}
+
+void Monitor::SelectSite(int16_t site) {
+    if (site == iSite) return;
+    iSite = site;
+    ShowSiteAddress();
+}
+
+void Monitor::ProbeSite(int16_t site) {
+    const int16_t selected = iSite;
+    iSite = site;
+    ShowSiteAddress();
+    RunProbeRound();
+    iSite = selected;
 }
 
 int16_t Monitor::GetLoopMinutes() {

@@ -68,7 +68,7 @@ void Monitor::RunProbeRound() {
     std::string status;
     int32_t roundTrip = 0;
     const int32_t count = probe_.PingAddress(address, timeOut, ttl, replyAddress, status, roundTrip);
-    const std::string statusLine = "Status at " + common::TimeOfDayNow();
+    const std::string statusLine = "Status at " + common::TimeOfDayText(clock_.Now());
     if (count != 0) {
         view_.SetCaption(Label::kError, status == "0" ? "OK" : status);
         view_.SetCaption(Label::kStatus, statusLine);
@@ -112,7 +112,7 @@ int32_t Monitor::SetLight(int32_t& light) {
     view_.SetBackColor(Label::kTripTime, fill);
     view_.SetBackColor(Label::kError, fill);
     view_.SetCaption(CountLabel(lamp), common::DecimalText(Number(CountLabel(lamp)) + 1));
-    view_.SetCaption(TimeLabel(lamp), common::TimeOfDayNow());
+    view_.SetCaption(TimeLabel(lamp), common::TimeOfDayText(clock_.Now()));
     view_.ShowState(lamp, view_.Caption(TimeLabel(lamp)) + TipSuffix(lamp));
     return light;
 }

@@ -1,8 +1,9 @@
-// The millisecond tick counter, the sleep of the calling thread, the wait for the program's events, and
-// the system's resumes from suspend.
+// The millisecond tick counter, the sleep of the calling thread, the wait for the program's events, the
+// system's resumes from suspend, and the wall clock.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace platform {
 
@@ -21,6 +22,8 @@ class TickClock {
     // How many resumes from a suspend the clock has noticed so far. A reading notices the resumes
     // since the one before it, as one.
     virtual uint32_t Resumes() = 0;
+    // The wall clock: seconds since the epoch, which the window shows as a local time of day.
+    virtual std::time_t Now() = 0;
 };
 
 }  // namespace platform

@@ -46,6 +46,9 @@ struct Services {
     ProgramEnd& end;
     SingleInstance& single;
     ProgramLocation location;
+    // Whether the compositor places the windows and keeps their state to itself (Wayland): a window
+    // can neither be moved nor its position or minimised state be read.
+    bool compositorPlacesWindows = false;
 };
 
 }  // namespace platform

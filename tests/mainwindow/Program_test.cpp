@@ -1,4 +1,5 @@
 // The program's start, the window's life and end, its commands and the tray icon's actions.
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 
@@ -129,14 +130,27 @@ TEST_F(ProgramTest, CommandsOfTheWindow) {
     w().lblOptions_Click();
     EXPECT_FLOAT_EQ(w().Width(), frmPing::kWidthCompact);
     EXPECT_FLOAT_EQ(w().Height(), frmPing::kHeightCompact);
-    w().cmdHelp_Click();
-    EXPECT_EQ(f.dialogs.boxes.back().left(29), "TarnovelMon: Cannot find the ");
-    w().helpFile = bin.path() + "/TarnovelMon.html";
-    QFile(w().helpFile).open(QIODevice::WriteOnly);
-    w().lblHelp_Click();
-    EXPECT_EQ(f.help.shown, std::vector<QString>{w().helpFile + "#500"});
     w().lblExit_Click();
     EXPECT_EQ(f.end.ends, 1);
+}
+
+TEST_F(ProgramTest, TheHelpPageIsBesideTheProgramElseWhereThePackageInstallsIt) {
+    ASSERT_TRUE(QDir(bin.path()).mkpath("bin") && QDir(bin.path()).mkpath("share/tarnovelmon"));
+    f.location.folder = (bin.path() + "/bin").toStdString();
+    const QString beside = bin.path() + "/bin/TarnovelMon.html";
+    const QString installed = bin.path() + "/share/tarnovelmon/TarnovelMon.html";
+    for (const QString& file : {QString(), installed, beside}) {
+        if (!file.isEmpty()) QFile(file).open(QIODevice::WriteOnly);
+        Start();
+        w().cmdHelp_Click();
+        w().lblHelp_Click();
+        if (file.isEmpty()) {
+            EXPECT_EQ(f.dialogs.boxes.back(), "TarnovelMon: Cannot find the help file " + beside);
+        } else {
+            EXPECT_EQ(f.help.shown, std::vector<QString>(2, file + "#500"));
+        }
+        f.help.shown.clear();
+    }
 }
 
 TEST_F(ProgramTest, ASessionSaveGoesOnAndTheSessionsEndRunsTheUnload) {

@@ -18,9 +18,6 @@ namespace App {
 QString Title() {
     return QStringLiteral("TarnovelMon");
 }
-QString Path() {
-    return QCoreApplication::applicationDirPath();
-}
 bool CompositorPlacesWindows() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }

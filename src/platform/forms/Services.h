@@ -35,7 +35,6 @@ void DoEvents();
 // The application object.
 namespace App {
 QString Title();  // "TarnovelMon"
-QString Path();   // the folder of the executable, without a trailing separator
 // Whether the compositor places the windows and keeps their state to itself (Wayland): a window can
 // neither be moved nor its position or minimised state be read.
 bool CompositorPlacesWindows();

@@ -31,6 +31,7 @@ class LinuxClock : public TickClock {
     int32_t GetTickCount() override;
     void Sleep(int32_t milliseconds) override;
     uint32_t Resumes() override;
+    std::time_t Now() override { return std::time(nullptr); }
 
   protected:
     // A descriptor that becomes readable once the armed time has passed on CLOCK_BOOTTIME; -1 when the

@@ -16,7 +16,8 @@ namespace {
 const std::string kSection = "Settings";
 
 // The fields kept, in the order they are read and written, with their defaults. The two default
-// sites are public host names that answer echo requests.
+// sites are public host names that answer echo requests. Level D is not kept: it repeats level C,
+// filled by level C's change as it is read.
 struct FieldKey {
     const char* key;
     monitor::Field field;
@@ -78,7 +79,6 @@ void frmPing::LoadSettings() {
     for (const FieldKey& k : kFieldKeys) {
         Box(k.field)->SetText(settings_.Read(Application(), kSection, k.key, k.defaultValue));
     }
-    txtlvl(3)->SetText(txtlvl(2)->Text());
     settingsLoaded_ = true;
 }
 

@@ -54,4 +54,13 @@ kill -KILL $!
 start_panel
 wait $gaps_pid; gaps_rc=$?
 check "the loop never waited on the bus: $(tail -n 1 "$work/gaps.log")" [ "$gaps_rc" = 0 ]
+
+echo "== A watcher that takes the name over from the one there, with no gap between them"
+stop_panel
+"$gaps" --watcher >"$work/watcher1.log" & pids+=($!)
+within 10 watcher_up
+"$gaps" 60 >/dev/null 2>&1 & pids+=($!)
+check "the first watcher gets the item" within 10 grep -q '^item ' "$work/watcher1.log"
+"$gaps" --watcher >"$work/watcher2.log" & pids+=($!)
+check "and the one that took its name gets it anew" within 10 grep -q '^item ' "$work/watcher2.log"
 finish

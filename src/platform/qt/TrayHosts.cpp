@@ -76,6 +76,12 @@ void TrayHosts::WatchStatusNotifierHosts() {
         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayHosts::WatcherRegistered);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &TrayHosts::WatcherUnregistered);
+    // A name taken over with no gap (the old owner allowed replacement) is a new watcher, never
+    // reported as registered: it knows no items either.
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString& from, const QString& to) {
+                if (!from.isEmpty() && !to.isEmpty()) WatcherRegistered();
+            });
     bus.connect(kWatcherService, kWatcherPath, kWatcherService,
                 QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(HostRegistered()));
     // Asked again now that the watch is up: a host that came since the first question counts.
@@ -107,8 +113,8 @@ QDBusPendingCall TrayHosts::AskStatusNotifierHost() const {
     return QDBusConnection::sessionBus().asyncCall(call, kBusTimeoutMs);
 }
 
-// A new watcher (a panel that started or restarted) knows no items: the icons are made anew once it
-// says a host is registered, whether by its answer or by its signal.
+// A new watcher (a panel that started or restarted, or one that took the name over) knows no items:
+// the icons are made anew once it says a host is registered, whether by its answer or by its signal.
 void TrayHosts::WatcherRegistered() {
     ++generation_;
     statusNotifier_ = false;

@@ -116,8 +116,19 @@ void frmPingView::CheckSite(int16_t site) {
 
 void frmPingView::ShowState(Lamp lamp, const std::string& tip) {
     frmSysTray& tray = window_.tray_;
-    forms::PictureBox* const pictures[] = {&tray.Picture1(), &tray.Picture2(), &tray.Picture3()};
-    const int32_t icon = pictures[monitor::Index(lamp)]->Picture();
+    forms::PictureBox* picture = nullptr;
+    switch (lamp) {
+        case Lamp::kGreen:
+            picture = &tray.Picture1();
+            break;
+        case Lamp::kYellow:
+            picture = &tray.Picture2();
+            break;
+        case Lamp::kRed:
+            picture = &tray.Picture3();
+            break;
+    }
+    const int32_t icon = picture->Picture();
     tray.ModifyTrayIcon(icon, tip);
     window_.SetIcon(icon);
     // The state of the round, for a screen reader to speak (Qt tells it of the change).

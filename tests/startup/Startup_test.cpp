@@ -151,7 +151,7 @@ TEST_F(StartupTest, OddSettingsComeBackExactly) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     // clang-format off
     const std::vector<std::string> odd = {
-        " lead and trail ", "a=b;c#d", "\"quoted\" 'single'", "", "@at", "naïve ☃ 東京", "%25",
+        " lead and trail ", "a=b;c#d", "\"quoted\" 'single'", "", "@Invalid()", "naïve ☃ 東京", "%25",
         "back\\slash, comma", "tab\t\001a \x7f bell\a"};
     // clang-format on
     {

@@ -28,18 +28,11 @@ class FakeRegistry : public platform::Registry {
 
     int32_t CreateKey(platform::RegKey parent, const std::string& subKey, uint32_t,
                       platform::RegKey& key) override {
-        std::string path;
-        if (const int32_t status = Resolve(parent, subKey, path); status != 0) return status;
-        keys[path];
-        return Hand(path, key);
+        return Open(parent, subKey, true, key);
     }
-
     int32_t OpenKey(platform::RegKey parent, const std::string& subKey, uint32_t,
                     platform::RegKey& key) override {
-        std::string path;
-        if (const int32_t status = Resolve(parent, subKey, path); status != 0) return status;
-        if (keys.count(path) == 0) return platform::kRegFileNotFound;
-        return Hand(path, key);
+        return Open(parent, subKey, false, key);
     }
 
     int32_t SetValue(platform::RegKey key, const std::string& name, uint32_t type,
@@ -69,12 +62,11 @@ class FakeRegistry : public platform::Registry {
     }
 
   private:
-    int32_t Resolve(platform::RegKey parent, const std::string& subKey, std::string& path) const {
+    // Only the current user's keys exist; a new handle for each open.
+    int32_t Open(platform::RegKey parent, const std::string& path, bool create, platform::RegKey& key) {
         if (parent != platform::kHKeyCurrentUser) return platform::kRegAccessDenied;
-        path = subKey;
-        return 0;
-    }
-    int32_t Hand(const std::string& path, platform::RegKey& key) {
+        if (!create && keys.count(path) == 0) return platform::kRegFileNotFound;
+        keys[path];
         key = next_++;
         open_[key] = path;
         return 0;

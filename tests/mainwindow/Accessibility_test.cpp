@@ -1,4 +1,5 @@
-// What a screen reader reads of the window, its contrast under any scheme, and its keys.
+// The main window as the user meets it: its size and tab order, panels painted in their design colours,
+// captions that fit, what a screen reader reads, its contrast under any scheme, and its keys.
 #include <QAccessible>
 #include <QTest>
 #include <map>
@@ -10,6 +11,40 @@ namespace {
 
 QAccessibleInterface* A(QObject* o) {
     return QAccessible::queryAccessibleInterface(o);
+}
+
+TEST_F(ProgramTest, TheWindowsSizeAndTabOrderAsDesigned) {
+    Start();
+    EXPECT_FLOAT_EQ(w().Width(), 8010);
+    EXPECT_FLOAT_EQ(w().Height(), 5640);
+    const std::vector<QString> order = {
+        "chkAutoStartUp", "cmdHide",    "cmdTest",   "cmdHelp",        "cmdExit",   "optIP(0)", "txtIP(0)",
+        "cmdTestAddr(0)", "optIP(1)",   "txtIP(1)",  "cmdTestAddr(1)", "cmdStart",  "txtLoop",  "cmdStop",
+        "txtTimeToLive",  "txtTimeOut", "txtlvl(0)", "txtlvl(1)",      "txtlvl(2)", "txtlvl(3)"};
+    std::vector<QString> chain;
+    QWidget* c = w().chkAutoStartUp();
+    do {
+        if (c->focusPolicy() & Qt::TabFocus) chain.push_back(c->objectName());
+        c = c->nextInFocusChain();
+    } while (c != w().chkAutoStartUp() && chain.size() < 100);
+    EXPECT_EQ(chain, order);
+}
+
+TEST_F(ProgramTest, FramesShowTheirDesignColourInsideAndEveryCaptionFitsItsBox) {
+    Start();
+    const std::pair<QWidget*, QColor> frames[] = {{w().frmControl(), QColor(255, 255, 255)},
+                                                  {w().frameLight(), QColor(255, 255, 192)},
+                                                  {w().frmSite(), QColor(255, 255, 255)}};
+    for (const auto& [frame, colour] : frames) {
+        const QImage image = frame->grab().toImage();
+        // Just inside the outline, below the caption: no control stands there.
+        EXPECT_EQ(image.pixelColor(4, image.height() - 5), colour) << frame->objectName().toStdString();
+    }
+    for (QLabel* label : w().findChildren<QLabel*>()) {
+        if (label->wordWrap() || label->text().isEmpty()) continue;
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width())
+            << label->objectName().toStdString();
+    }
 }
 
 TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
@@ -94,7 +129,7 @@ TEST_F(ProgramTest, ReturnPressesTheFocusedButtonAltOTogglesTheOptionsTabStaysIn
     EXPECT_EQ(f.echo.requests.back().destination, (std::array<uint8_t, 4>{198, 51, 100, 2}));
     w().cmdHide()->setFocus();
     QTest::keyClick(w().cmdHide(), Qt::Key_Return);
-    EXPECT_FLOAT_EQ(w().Width(), frmPing::kWidthCompact);
+    EXPECT_EQ(QSizeF(w().Width(), w().Height()), QSizeF(frmPing::kWidthCompact, frmPing::kHeightCompact));
     QTest::keyClick(&w(), Qt::Key_Tab);  // nothing the compact window shows takes the focus
     EXPECT_TRUE(QApplication::focusWidget() == nullptr || QApplication::focusWidget()->isVisible());
     for (const float width : {frmPing::kWidthWithOptions, frmPing::kWidthCompact}) {

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST_F(ProgramTest, TheLoadSequence) {
+TEST_F(ProgramTest, TheLoadSequenceAndTheWindowsCommands) {
     Start();
     EXPECT_TRUE(w().Visible());
     EXPECT_EQ(f.area.Tip(), "Ready");
@@ -17,9 +17,15 @@ TEST_F(ProgramTest, TheLoadSequence) {
     EXPECT_TRUE(w().cmdStart()->isEnabled());
     EXPECT_FALSE(w().cmdStop()->isEnabled());
     EXPECT_TRUE(w().optIP(0)->Value());
-    EXPECT_EQ(w().lblGd()->Caption(), "");
     EXPECT_EQ(w().txtTimeOut()->Text(), "250");
     EXPECT_EQ(w().chkAutoStartUp()->Value(), 0);
+    w().optIP(1)->SetValue(true);
+    EXPECT_EQ(w().lblAddress(1)->Caption(), "198.51.100.2");
+    w().cmdTestAddr_Click(0);
+    EXPECT_EQ(f.echo.requests.back().destination, (std::array<uint8_t, 4>{198, 51, 100, 1}));
+    EXPECT_EQ(w().Monitor().iSite, 1);  // the selection stays
+    w().lblExit_Click();
+    EXPECT_EQ(f.end.ends, 1);
 }
 
 TEST_F(ProgramTest, AFailedStartSaysSoEndsAndLeavesTheSettingsAlone) {
@@ -33,19 +39,17 @@ TEST_F(ProgramTest, AFailedStartSaysSoEndsAndLeavesTheSettingsAlone) {
 
 TEST_F(ProgramTest, CloseRequestsByModeLogonStartAndExit) {
     struct Case {
-        bool autoStart, exit;
+        bool autoStart;
         int16_t mode;
         bool ends;
-    } cases[] = {{false, false, forms::kFormControlMenu, true},
-                 {true, false, forms::kFormControlMenu, false},
-                 {true, true, forms::kFormCode, true},
-                 {true, false, forms::kAppWindows, true},
-                 {true, false, forms::kAppTaskManager, true}};
+    } cases[] = {{false, forms::kFormControlMenu, true},
+                 {true, forms::kFormControlMenu, false},
+                 {true, forms::kAppWindows, true},
+                 {true, forms::kAppTaskManager, true}};
     for (const Case& c : cases) {
         f.end.ends = 0;
         Start();
         w().bAutoStart = c.autoStart;
-        w().bExitfromSystray = c.exit;
         w().Unload(c.mode);
         EXPECT_EQ(f.end.ends, c.ends ? 1 : 0) << c.mode;
         EXPECT_EQ(w().Visible(), false) << c.mode;  // hidden into the tray, or gone
@@ -117,22 +121,6 @@ TEST_F(ProgramTest, LogonStartRegistersAndComesUpHiddenAndMonitoring) {
     w().chkAutoStartUp()->SetValue(0);
     Start();
     EXPECT_TRUE(w().Visible());
-}
-
-TEST_F(ProgramTest, CommandsOfTheWindow) {
-    Start();
-    w().optIP(1)->SetValue(true);
-    EXPECT_EQ(w().lblAddress(1)->Caption(), "198.51.100.2");
-    w().cmdTestAddr_Click(0);
-    EXPECT_EQ(f.echo.requests.back().destination, (std::array<uint8_t, 4>{198, 51, 100, 1}));
-    EXPECT_EQ(w().Monitor().iSite, 1);  // the selection stays
-    w().lblOptions_Click();
-    EXPECT_FLOAT_EQ(w().Width(), frmPing::kWidthWithOptions);
-    w().lblOptions_Click();
-    EXPECT_FLOAT_EQ(w().Width(), frmPing::kWidthCompact);
-    EXPECT_FLOAT_EQ(w().Height(), frmPing::kHeightCompact);
-    w().lblExit_Click();
-    EXPECT_EQ(f.end.ends, 1);
 }
 
 TEST_F(ProgramTest, TheHelpPageIsBesideTheProgramElseWhereThePackageInstallsIt) {

@@ -19,7 +19,7 @@ inline bool Run(const std::string& command) {
 }
 
 // Runs `fn` on this thread inside the namespace `name`, then takes the thread back to its own. Sockets
-// opened there stay in it; widgets made there still belong to the thread that owns their window.
+// opened there stay in it.
 inline void InNamespace(const std::string& name, const std::function<void()>& fn) {
     const int own = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
     const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);

@@ -42,9 +42,8 @@ TEST(ReceivePath, RoundTripIsTheStampsUnlessTheRealTimeClockStepped) {
         std::optional<int64_t> stamp, left;
         int64_t expected;
     } cases[] = {
-        {R + 2 * ms,
-         {},
-         2 * ms},  // the kernel took it in 2 ms after the send: the 7 ms waited are not counted
+        // The kernel took it in 2 ms after the send: the 7 ms waited are not counted.
+        {R + 2 * ms, {}, 2 * ms},
         {R, {}, 0},
         {R + 9 * ms, {}, 9 * ms},
         {std::nullopt, {}, 9 * ms},        // no stamp: up to the read

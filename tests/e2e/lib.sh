@@ -1,9 +1,12 @@
 # Shared by the end-to-end tests of the real program: checks, waits, the program's network namespace
 # with its test host (192.0.2.1, answering echoes), a private X server, and a home of the program's own.
-# The caller sets `program` and may add to `pids` (killed at the end) before sourcing nothing else.
-set -u
-work=$(mktemp -d)
-ns=tnm$$p host=tnm$$h failures=0 pid= pids=()
+# The caller sets `program` and calls e2e_setup first; processes started by spawn are killed at the end.
+ns=tnm$$p host=tnm$$h
+e2e_setup() {
+    set -u
+    work=$(mktemp -d) failures=0 pid= pids=()
+    trap cleanup EXIT; trap 'exit 1' INT TERM
+}
 
 skip_or_fail() {
     if [ "${CI:-}" = "true" ] || [ "${TN_NO_SKIP:-}" = "1" ]; then echo "FAILED: $1" >&2; exit 1; fi
@@ -11,15 +14,14 @@ skip_or_fail() {
     exit 0
 }
 need_tools() { for tool in "$@"; do command -v "$tool" >/dev/null 2>&1 || skip_or_fail "$tool is not installed"; done; }
+spawn() { "${@:2}" & printf -v "$1" %s $!; pids+=($!); }  # variable command...: in the background, its pid kept
 cleanup() {
     for p in $pid "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
     ip netns del "$ns" 2>/dev/null
     ip netns del "$host" 2>/dev/null
     rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
+not() { ! "$@"; }
 check() {  # description, command...
     local what=$1
     shift
@@ -35,7 +37,7 @@ within() {  # seconds, command...: waits for the command to succeed
     return 1
 }
 finish() {
-    if [ $failures -ne 0 ]; then
+    if [ "$failures" -ne 0 ]; then
         echo "-- the program's output:"
         cat "$work/program.log"
         echo "$failures checks failed"
@@ -58,8 +60,7 @@ make_network() {
 }
 
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    pids+=($!)
+    spawn xvfb Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1
     within 10 test -s "$work/display" || { cat "$work/xvfb.log"; exit 1; }
     export DISPLAY=":$(cat "$work/display")"
 }
@@ -81,8 +82,7 @@ register_logon_start() {
 
 caption="Kestrune Software Tarnovel Monitor"
 start_program() {  # [VAR=value ...]
-    ip netns exec "$ns" env QT_QPA_PLATFORM=xcb "$@" "$program" >>"$work/program.log" 2>&1 &
-    pid=$!
+    spawn pid ip netns exec "$ns" env QT_QPA_PLATFORM=xcb "$@" "$program" >>"$work/program.log" 2>&1
 }
 running() { kill -0 "$pid" 2>/dev/null; }
 ended() { ! running; }
@@ -96,8 +96,8 @@ second_start() {
     local before second
     before=$(md5sum <"$settings")
     ip netns exec "$ns" env QT_QPA_PLATFORM=xcb "$program" >>"$work/program.log" 2>&1 & second=$!
-    within 2 sh -c "! kill -0 $second 2>/dev/null" || { kill -KILL $second; return 1; }
-    wait $second && [ "$(md5sum <"$settings")" = "$before" ] && within 5 one_window
+    within 2 not kill -0 "$second" 2>/dev/null || { kill -KILL "$second"; return 1; }
+    wait "$second" && [ "$(md5sum <"$settings")" = "$before" ] && within 5 one_window
 }
 saved() { grep -q '^frmPingWidth=' "$settings"; }
 
@@ -108,15 +108,26 @@ window_pixel() {
     eval "$(xdotool getwindowgeometry --shell "$(window)")"
     pixel $((X + $1)) $((Y + $2))
 }
-window_click() { xdotool mousemove --window "$(window)" "$1" "$2" click 1; }
 green_lamp_lit() { local c; c=$(window_pixel 28 24); [ -n "$c" ] && [ "$c" != "#004000" ]; }
+# A click on the middle of the window's control of that accessible name (not a label), read over AT-SPI.
+click_control() {
+    xdotool mousemove $(/usr/bin/python3 -c 'import sys, pyatspi as a
+for c in a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == sys.argv[1] and c.getRole() != a.ROLE_LABEL):
+    e = c.queryComponent().getExtents(a.DESKTOP_COORDS); print(e.x + e.width // 2, e.y + e.height // 2)' "$1" | head -n 1) click 1
+}
 
 # A private session bus on a socket path, reached from the program's network namespace too.
 start_bus() {
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus" XDG_SESSION_TYPE=x11
-    dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork >"$work/bus.log" 2>&1 &
-    pids+=($!)
+    spawn bus dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork >"$work/bus.log" 2>&1
     within 10 test -S "$work/bus" || { cat "$work/bus.log"; exit 1; }
+}
+# A session bus with the accessibility bus found from it, for click_control; Qt's bridge on.
+start_a11y_bus() {
+    /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip_or_fail "python3-pyatspi is not installed"
+    start_bus && export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    spawn a11y /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/a11y.log" 2>&1
+    within 10 a11y_up || { cat "$work/a11y.log"; exit 1; }
 }
 # gdbus is the panel's and the user's hand on the program's StatusNotifierItem.
 call() {  # destination path method args...: gdbus on the session bus
@@ -136,6 +147,7 @@ property() { call "$(item)" /StatusNotifierItem org.freedesktop.DBus.Properties.
 press() { call "$(item)" /StatusNotifierItem "org.kde.StatusNotifierItem.$1" 10 10 >/dev/null; }
 watcher_up() { call org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner org.kde.StatusNotifierWatcher | grep -q true; }
 watcher_gone() { ! watcher_up; }
+a11y_up() { call org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner org.a11y.Bus | grep -q true; }
 # The panel ($panel) ended, and its watcher gone from the bus: a program started now finds no tray.
 stop_panel() {
     kill "$panel"

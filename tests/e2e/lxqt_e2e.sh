@@ -4,7 +4,7 @@
 # Usage: lxqt_e2e.sh <TarnovelMon binary> <loop_gaps binary>
 program=$(readlink -f "${1:?usage: lxqt_e2e.sh <TarnovelMon binary> <loop_gaps binary>}")
 gaps=${2:?}
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib.sh" && e2e_setup
 need_tools Xvfb openbox lxqt-panel dbus-daemon gdbus xdotool xprop ip import
 make_network
 start_xvfb
@@ -13,9 +13,8 @@ mkdir -p "$XDG_CONFIG_HOME/lxqt"
 printf '[General]\npanels=panel1\n\n[panel1]\nplugins=statusnotifier\nposition=Top\nalignment=-1\n
 [statusnotifier]\ntype=statusnotifier\n' >"$XDG_CONFIG_HOME/lxqt/panel.conf"
 start_bus
-wm= panel=
-start_wm() { openbox >>"$work/wm.log" 2>&1 & wm=$!; pids+=($wm); }
-start_panel() { lxqt-panel >>"$work/panel.log" 2>&1 & panel=$!; pids+=($panel); }
+start_wm() { spawn wm openbox >>"$work/wm.log" 2>&1; }
+start_panel() { spawn panel lxqt-panel >>"$work/panel.log" 2>&1; }
 # A right press on the panel's first icon, at the panel's left end.
 panel_right_press() {
     eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --class lxqt-panel | head -n 1)")"
@@ -43,16 +42,16 @@ kill -TERM "$pid"
 check "SIGTERM ends the program" within 10 ended
 
 echo "== The event loop while panels come and go, and while a watcher answers nothing"
-"$gaps" 14 >"$work/gaps.log" 2>&1 & gaps_pid=$!
+spawn gaps_pid "$gaps" 14 >"$work/gaps.log" 2>&1
 stop_panel
 start_panel
 sleep 3
 stop_panel
-"$gaps" --silent-watcher & pids+=($!)
+spawn silent_watcher "$gaps" --silent-watcher
 sleep 3
-kill -KILL $!
+kill -KILL "$silent_watcher"
 start_panel
-wait $gaps_pid; gaps_rc=$?
+wait "$gaps_pid"; gaps_rc=$?
 check "the loop never waited on the bus: $(tail -n 1 "$work/gaps.log")" [ "$gaps_rc" = 0 ]
 
 echo "== A watcher that takes the name over from the one there, with no gap between them"

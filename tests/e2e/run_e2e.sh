@@ -1,21 +1,20 @@
 #!/usr/bin/env bash
-# The real program as a user meets it: on a private X server (Xvfb) with trayer as the XEmbed tray and
-# xdotool as the user's hand, with a home of its own, inside a network namespace with a test host.
+# The real program as a user meets it: on Xvfb with trayer as the XEmbed tray (no StatusNotifierItem
+# watcher), xdotool the hand on controls found over AT-SPI, a home of its own, a network namespace with a test host.
 # Usage: run_e2e.sh <TarnovelMon binary>
 program=$(readlink -f "${1:?usage: run_e2e.sh <TarnovelMon binary>}")
-. "$(dirname "$0")/lib.sh"
-need_tools Xvfb trayer xdotool xwininfo xprop ip import
+. "$(dirname "$0")/lib.sh" && e2e_setup
+need_tools Xvfb trayer xdotool xwininfo xprop ip import dbus-daemon
 make_network
 start_xvfb
-start_trayer() {
-    trayer --edge top --align right --widthtype request --height 32 --transparent false --SetDockType true \
-        >>"$work/trayer.log" 2>&1 &
-    pids+=($!)
-    within 10 sh -c '[ -n "$(xdotool search --onlyvisible --class trayer 2>/dev/null)" ]' || { cat "$work/trayer.log"; exit 1; }
-    tray=$(xdotool search --onlyvisible --class trayer | head -n 1)
+start_a11y_bus
+tray_up() { tray=$(xdotool search --onlyvisible --class trayer 2>/dev/null | head -n 1) && [ -n "$tray" ]; }
+start_trayer() {  # sets trayer_pid and tray, its window
+    spawn trayer_pid trayer --edge top --align right --widthtype request --height 32 --transparent false \
+        --SetDockType true >>"$work/trayer.log" 2>&1
+    within 10 tray_up || { cat "$work/trayer.log"; exit 1; }
 }
 start_trayer
-unset DBUS_SESSION_BUS_ADDRESS
 make_home
 
 # The centre of the tray icon: trayer holds our icon alone.
@@ -30,22 +29,17 @@ tray_click() {  # button
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click "$1"
 }
 
-# The points of the controls used, in pixels (twips / 15).
-start_button="231 122"     # frmLoop + cmdStart, centre
-logon_box="14 227"         # frmControl + chkAutoStartUp, the box
-time_out_box="449 155"     # frmLoop + txtTimeOut, centre
-
 echo "== A plain start"
 start_program
 check "the window appears" within 15 visible
 check "the tray icon shows the grey Ready picture" within 10 tray_is "#C0C0C0"
 check "a second start ends at once, with status 0, the settings untouched" second_start
-window_click $start_button
+click_control "Start->"
 check "Start monitors the host: the green lamp lights" within 10 green_lamp_lit
 check "the tray icon turns green" within 10 tray_is "#00FF00"
 eval "$(xdotool getwindowgeometry --shell "$tray")" && mkdir -p "${TN_SCREENSHOTS:=$work}"
 import -window root -crop "$((WIDTH + 56))x$((HEIGHT + 16))+$((X - 48))+$((Y - 8))" "$TN_SCREENSHOTS/tray_in_trayer.png"
-window_click $logon_box
+click_control "Startup automatically"
 check "checking Startup automatically registers logon start" \
     within 5 test -f "$XDG_CONFIG_HOME/autostart/TarnovelMon.exe.desktop"
 tray_click 3
@@ -62,7 +56,7 @@ check "no window appears" hidden
 check "it is already monitoring: the tray icon turns green" within 10 tray_is "#00FF00"
 tray_click 1
 check "a left press on the tray icon restores the window" within 10 visible
-window_click $time_out_box
+click_control "Time Out (ms)"
 xdotool key ctrl+a type "300"
 sleep 0.5
 kill -TERM "$pid"
@@ -84,7 +78,7 @@ kill -KILL "$pid"
 wait "$pid" 2>/dev/null
 
 echo "== A logon start before the tray: shown (no window manager to minimise it), then hidden into the tray"
-kill "${pids[1]}"
+kill "$trayer_pid"
 start_program
 check "the window is shown" within 10 visible
 start_trayer

@@ -3,7 +3,7 @@
 # manager: a save writes the settings and the program goes on; die ends it through its unload.
 # Usage: run_session.sh <TarnovelMon binary> <session_manager tool>
 program=$(readlink -f "${1:?usage: run_session.sh <TarnovelMon binary> <session_manager tool>}")
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib.sh" && e2e_setup
 need_tools Xvfb
 [ -x "${2:-}" ] || skip_or_fail "the session manager was not built (libsm-dev, libice-dev)"
 start_xvfb
@@ -17,8 +17,7 @@ settings_saved() { grep -qs '^level0=75$' "$settings"; }
 coproc sm { exec "$2"; }
 pids+=("$sm_PID")
 read -r -t 5 id <&"${sm[0]}" || { echo "FAILED: the session manager did not start"; exit 1; }
-SESSION_MANAGER=$id QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-pid=$!
+spawn pid env SESSION_MANAGER="$id" QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1
 check "the program registers with the session manager" heard registered 15
 echo save >&"${sm[1]}"
 check "it answers a save" heard saved 10

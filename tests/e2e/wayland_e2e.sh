@@ -4,16 +4,14 @@
 # X11 would correct) to the compositor.
 # Usage: wayland_e2e.sh <TarnovelMon binary>
 program=$(readlink -f "${1:?usage: wayland_e2e.sh <TarnovelMon binary>}")
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib.sh" && e2e_setup
 need_tools weston
 make_home
 unset DISPLAY DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM
 printf '[Settings]\nsite0=127.0.0.1\nsite1=127.0.0.1\nfrmPingLeft=150000\nfrmPingTop=150000\n' >"$settings"
-weston --backend=headless-backend.so --socket=tn-wayland --idle-time=0 >"$work/weston.log" 2>&1 &
-pids+=($!)
+spawn weston weston --backend=headless-backend.so --socket=tn-wayland --idle-time=0 >"$work/weston.log" 2>&1
 within 10 test -S "$XDG_RUNTIME_DIR/tn-wayland" || { cat "$work/weston.log"; exit 1; }
-WAYLAND_DISPLAY=tn-wayland XDG_SESSION_TYPE=wayland WAYLAND_DEBUG=client "$program" >"$work/program.log" 2>&1 &
-pid=$!
+spawn pid env WAYLAND_DISPLAY=tn-wayland XDG_SESSION_TYPE=wayland WAYLAND_DEBUG=client "$program" >"$work/program.log" 2>&1
 logged() { grep -Eq "$1" "$work/program.log"; }
 mapped() { logged 'ack_configure' && logged 'wl_surface@[0-9]+\.attach\(wl_buffer'; }
 check "the window takes its caption" within 15 logged "xdg_toplevel@[0-9]+\.set_title\(\"$caption\"\)"

@@ -3,7 +3,7 @@
 # is a StatusNotifierItem host and an XEmbed tray. gdbus is the panel's and the user's hand on the item.
 # Usage: xfce_e2e.sh <TarnovelMon binary>
 program=$(readlink -f "${1:?usage: xfce_e2e.sh <TarnovelMon binary>}")
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/lib.sh" && e2e_setup
 need_tools Xvfb xfwm4 xfce4-panel dbus-daemon gdbus xdotool xprop ip
 make_network
 start_xvfb
@@ -25,11 +25,9 @@ cat >"$panel_xml" <<'XML'
 </channel>
 XML
 start_bus
-wm=
-start_wm() { xfwm4 >>"$work/xfwm4.log" 2>&1 & wm=$!; pids+=($wm); }
+start_wm() { spawn wm xfwm4 >>"$work/xfwm4.log" 2>&1; }
 start_wm
-panel=
-start_panel() { xfce4-panel >>"$work/panel.log" 2>&1 & panel=$!; pids+=($panel); }
+start_panel() { spawn panel xfce4-panel >>"$work/panel.log" 2>&1; }
 
 tip_is_ok() { property ToolTip | grep -Eq "'[0-9]{2}:[0-9]{2}:[0-9]{2} - TN OK'"; }
 # Every pixmap of the icon in the given colour bytes only (sharp, not scaled), one of them 44 pixels.

@@ -56,10 +56,10 @@ check "the loop never waited on the bus: $(tail -n 1 "$work/gaps.log")" [ "$gaps
 
 echo "== A watcher that takes the name over from the one there, with no gap between them"
 stop_panel
-"$gaps" --watcher >"$work/watcher1.log" & pids+=($!)
+spawn first_watcher "$gaps" --watcher >"$work/watcher1.log"
 within 10 watcher_up
-"$gaps" 60 >/dev/null 2>&1 & pids+=($!)
+spawn tray_user "$gaps" 60 >/dev/null 2>&1
 check "the first watcher gets the item" within 10 grep -q '^item ' "$work/watcher1.log"
-"$gaps" --watcher >"$work/watcher2.log" & pids+=($!)
+spawn second_watcher "$gaps" --watcher >"$work/watcher2.log"
 check "and the one that took its name gets it anew" within 10 grep -q '^item ' "$work/watcher2.log"
 finish

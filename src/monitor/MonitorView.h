@@ -29,27 +29,27 @@ enum class Label {
 constexpr Label AddressLabel(int16_t site) {
     return site == 0 ? Label::kAddress0 : Label::kAddress1;
 }
-constexpr Label CountLabel(Lamp lamp) {
+// A lamp's count and the time it was last lit.
+struct LampLabels {
+    Label count;
+    Label time;
+};
+constexpr LampLabels LabelsOf(Lamp lamp) {
     switch (lamp) {
         case Lamp::kGreen:
-            return Label::kGreenCount;
+            return {Label::kGreenCount, Label::kGreenTime};
         case Lamp::kYellow:
-            return Label::kYellowCount;
+            return {Label::kYellowCount, Label::kYellowTime};
         case Lamp::kRed:
-            return Label::kRedCount;
+            return {Label::kRedCount, Label::kRedTime};
     }
-    return Label::kRedCount;  // not reached: the switch names every lamp
+    return {Label::kRedCount, Label::kRedTime};  // not reached: the switch names every lamp
+}
+constexpr Label CountLabel(Lamp lamp) {
+    return LabelsOf(lamp).count;
 }
 constexpr Label TimeLabel(Lamp lamp) {
-    switch (lamp) {
-        case Lamp::kGreen:
-            return Label::kGreenTime;
-        case Lamp::kYellow:
-            return Label::kYellowTime;
-        case Lamp::kRed:
-            return Label::kRedTime;
-    }
-    return Label::kRedTime;  // not reached: the switch names every lamp
+    return LabelsOf(lamp).time;
 }
 
 class MonitorView {

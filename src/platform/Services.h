@@ -46,8 +46,7 @@ struct Services {
     ProgramEnd& end;
     SingleInstance& single;
     ProgramLocation location;
-    // Whether the compositor places the windows and keeps their state to itself (Wayland): a window
-    // can neither be moved nor its position or minimised state be read.
+    // forms::App::CompositorPlacesWindows(), asked once at start.
     bool compositorPlacesWindows = false;
 };
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program as a user meets it: on Xvfb with trayer as the XEmbed tray (no StatusNotifierItem
 # watcher), xdotool the hand on controls found over AT-SPI, a home of its own, a network namespace with a test host.
-# Usage: run_e2e.sh <TarnovelMon binary>
-program=$(readlink -f "${1:?usage: run_e2e.sh <TarnovelMon binary>}")
+# Usage: run_e2e.sh <TarnovelMon binary> <late_wm binary>
+program=$(readlink -f "${1:?usage: run_e2e.sh <TarnovelMon binary> <late_wm binary>}")
+late_wm=$(readlink -f "${2:?usage: run_e2e.sh <TarnovelMon binary> <late_wm binary>}")
 . "$(dirname "$0")/lib.sh" && e2e_setup
 need_tools Xvfb trayer xdotool xwininfo xprop ip import dbus-daemon
 make_network
@@ -81,6 +82,8 @@ echo "== A logon start before the tray: shown (no window manager to minimise it)
 kill "$trayer_pid"
 start_program
 check "the window is shown" within 10 visible
+# A window manager that comes now takes the window on as normal: the program's minimise, not the user.
+"$late_wm" "$(window)" && sleep 1
 start_trayer
 check "once the tray is up, the window is hidden into it" within 10 hidden
 check "and the icon shows the state" within 10 tray_is "#00FF00"

@@ -75,6 +75,19 @@ check "a killed and restarted panel gets the icon back" within 10 registered
 kill -TERM "$pid"
 check "SIGTERM ends the program" within 10 ended
 
+echo "== A logon start with no panel: minimised; restored by the user, it stays when the panel comes"
+stop_panel
+start_program
+check "the window is minimised" within 10 minimised
+xdotool windowactivate "$(xdotool search --name "^$caption\$" | head -n 1)"
+check "and restored by the user (a pager's activation)" within 10 visible
+start_panel
+check "the panel gets the icon" within 10 registered
+sleep 1
+check "and the window stays shown" visible
+kill -TERM "$pid"
+within 10 ended
+
 echo "== At twice the density"
 rm -f "$XDG_CONFIG_HOME/autostart/TarnovelMon.exe.desktop"
 start_program QT_SCALE_FACTOR=2

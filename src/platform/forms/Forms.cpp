@@ -319,7 +319,8 @@ bool Form::event(QEvent* event) {
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
     if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange && event->spontaneous()) {
-        const bool minimised = (windowHandle()->windowStates() & Qt::WindowMinimized) != 0;
+        const bool minimised =
+            (windowHandle()->windowStates() & Qt::WindowMinimized) != 0 && X11WindowIconic(*this);
         const bool raised = systemMinimised_ && !minimised;
         systemMinimised_ = minimised;
         if (raised) Form_Raised();

@@ -12,6 +12,10 @@ namespace forms {
 
 namespace {
 
+// The states of ICCCM, as WM_HINTS' initial state and WM_STATE give them.
+constexpr uint32_t kNormalState = 1;
+constexpr uint32_t kIconicState = 3;
+
 xcb_connection_t* Connection(const QWidget& widget) {
     return widget.testAttribute(Qt::WA_WState_Created) ? X11Connection() : nullptr;
 }
@@ -59,16 +63,23 @@ std::optional<QSizeF> X11Frame(const QWidget& widget) {
 void ClearX11IconicHint(const QWidget& widget) {
     xcb_connection_t* x = Connection(widget);
     if (x == nullptr) return;
-    // WM_HINTS: flags, input, initial state, ...; flag 2 says the initial state is set, 3 is iconic.
+    // WM_HINTS: flags, input, initial state, ...; flag 2 says the initial state is set.
     constexpr uint32_t kStateHint = 2;
-    constexpr uint32_t kNormalState = 1;
-    constexpr uint32_t kIconicState = 3;
     const auto window = static_cast<xcb_window_t>(widget.winId());
     std::vector<uint32_t> hints = Cardinals(x, window, XCB_ATOM_WM_HINTS, 9);
     if (hints.empty() || (hints[0] & kStateHint) == 0 || hints[2] != kIconicState) return;
     hints[2] = kNormalState;
     xcb_change_property(x, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
                         static_cast<uint32_t>(hints.size()), hints.data());
+}
+
+bool X11WindowIconic(const QWidget& widget) {
+    xcb_connection_t* x = Connection(widget);
+    if (x == nullptr) return true;
+    const xcb_atom_t wmState = X11Atom(x, "WM_STATE", true);
+    if (wmState == XCB_NONE) return false;
+    const std::vector<uint32_t> state = Cardinals(x, static_cast<xcb_window_t>(widget.winId()), wmState, 1);
+    return !state.empty() && state[0] == kIconicState;
 }
 
 }  // namespace forms

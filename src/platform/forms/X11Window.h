@@ -31,4 +31,9 @@ std::optional<QSizeF> X11Frame(const QWidget& widget);
 // minimised under window managers that honour the mark.
 void ClearX11IconicHint(const QWidget& widget);
 
+// Whether the window manager holds the window iconic (its WM_STATE). Qt reports a window the program
+// minimised as minimised by the system when a window manager that starts later adopts it, even one
+// that takes it on as normal. Where the program is no X11 client, true: Qt's report is all there is.
+bool X11WindowIconic(const QWidget& widget);
+
 }  // namespace forms

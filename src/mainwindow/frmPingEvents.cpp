@@ -72,9 +72,11 @@ bool frmPing::HideToTray() {
         minimisedForTray_ = false;
         return true;
     }
-    // Without a notification area a hidden window could never be brought back.
-    Form::SetVisible(true);
+    // Without a notification area a hidden window could never be brought back. Minimised before it is
+    // shown, it is mapped minimised: a window manager drops a request to minimise a window it has not
+    // taken on yet, as one made just after the map can be.
     SetWindowState(forms::kMinimized);
+    Form::SetVisible(true);
     minimisedForTray_ = true;
     return false;
 }

@@ -292,12 +292,6 @@ bool Form::event(QEvent* event) {
             Form_Activate();
             break;
         case QEvent::Show:
-            // The window system's own reports of the window's state reach the native window only.
-            if (QObject* native = windowHandle(); native != nullptr && native != watchedWindow_) {
-                native->installEventFilter(this);
-                watchedWindow_ = native;
-            }
-            [[fallthrough]];
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::WindowStateChange:
@@ -317,15 +311,9 @@ bool Form::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-bool Form::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange && event->spontaneous()) {
-        const bool minimised =
-            (windowHandle()->windowStates() & Qt::WindowMinimized) != 0 && X11WindowIconic(*this);
-        const bool raised = systemMinimised_ && !minimised;
-        systemMinimised_ = minimised;
-        if (raised) Form_Raised();
-    }
-    return QWidget::eventFilter(watched, event);
+bool Form::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (eventType == "xcb_generic_event_t" && iconicWatch_.Restores(*this, message)) Form_Raised();
+    return QWidget::nativeEvent(eventType, message, result);
 }
 
 }  // namespace forms

@@ -16,6 +16,7 @@
 
 #include "common/Colours.h"
 #include "platform/forms/Handles.h"
+#include "platform/forms/X11Window.h"
 
 namespace forms {
 
@@ -103,14 +104,14 @@ class Form : public QWidget {
         (void)unloadMode;
     }
     virtual void Form_Unload(int16_t& cancel) { (void)cancel; }
-    // The window system restored the window after it had itself shown it minimised: the user raised it
-    // (from a task bar, a pager). A window manager that comes late and takes on a window it never
-    // minimised does not count.
+    // The window manager restored the window from iconic: the user raised it (from a task bar, a
+    // pager). A window manager that comes late and takes on a window it never held iconic does not
+    // count.
     virtual void Form_Raised() {}
 
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
     // The frame a window was designed with, in twips: assumed where the window system reports none.
     static constexpr double kDesignFrameWidth = 120;
@@ -127,8 +128,7 @@ class Form : public QWidget {
     bool loading_ = false;
     bool unloading_ = false;
     bool captionsFitted_ = false;
-    QObject* watchedWindow_ = nullptr;
-    bool systemMinimised_ = false;  // the window system's last word on the window: minimised
+    X11IconicWatch iconicWatch_;
     int32_t icon_ = 0;
     int32_t helpContextId_ = 0;
     float outerWidth_ = 0;

@@ -73,13 +73,18 @@ void ClearX11IconicHint(const QWidget& widget) {
                         static_cast<uint32_t>(hints.size()), hints.data());
 }
 
-bool X11WindowIconic(const QWidget& widget) {
+bool X11IconicWatch::Restores(const QWidget& widget, const void* message) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
     xcb_connection_t* x = Connection(widget);
-    if (x == nullptr) return true;
-    const xcb_atom_t wmState = X11Atom(x, "WM_STATE", true);
-    if (wmState == XCB_NONE) return false;
-    const std::vector<uint32_t> state = Cardinals(x, static_cast<xcb_window_t>(widget.winId()), wmState, 1);
-    return !state.empty() && state[0] == kIconicState;
+    if (x == nullptr || (event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+    const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
+    if (wmState_ == XCB_NONE) wmState_ = X11Atom(x, "WM_STATE", false);
+    if (change->atom != wmState_ || change->window != static_cast<xcb_window_t>(widget.winId())) return false;
+    const std::vector<uint32_t> state = Cardinals(x, change->window, wmState_, 1);
+    const bool normal = !state.empty() && state[0] == kNormalState;
+    const bool restored = iconic_ && normal;
+    iconic_ = !state.empty() && state[0] == kIconicState;
+    return restored;
 }
 
 }  // namespace forms

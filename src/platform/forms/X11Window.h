@@ -31,9 +31,19 @@ std::optional<QSizeF> X11Frame(const QWidget& widget);
 // minimised under window managers that honour the mark.
 void ClearX11IconicHint(const QWidget& widget);
 
-// Whether the window manager holds the window iconic (its WM_STATE). Qt reports a window the program
-// minimised as minimised by the system when a window manager that starts later adopts it, even one
-// that takes it on as normal. Where the program is no X11 client, true: Qt's report is all there is.
-bool X11WindowIconic(const QWidget& widget);
+// Follows the window manager's word on a window (its WM_STATE) through the events Qt passes to the
+// window, to tell when the window manager restores a window it held iconic: the user raised it (from a
+// task bar, a pager). Qt's own reports cannot tell: it reports a window the program minimised as
+// minimised by the system when a window manager that starts later adopts it, even as normal, and not
+// at all when the window was mapped iconic.
+class X11IconicWatch {
+  public:
+    // Whether `message`, an xcb event passed to the window, takes it from iconic to normal.
+    bool Restores(const QWidget& widget, const void* message);
+
+  private:
+    uint32_t wmState_ = 0;  // the atom, once known
+    bool iconic_ = false;
+};
 
 }  // namespace forms

@@ -81,9 +81,9 @@ bool X11IconicWatch::Restores(const QWidget& widget, const void* message) {
     if (wmState_ == XCB_NONE) wmState_ = X11Atom(x, "WM_STATE", false);
     if (change->atom != wmState_ || change->window != static_cast<xcb_window_t>(widget.winId())) return false;
     const std::vector<uint32_t> state = Cardinals(x, change->window, wmState_, 1);
-    const bool normal = !state.empty() && state[0] == kNormalState;
-    const bool restored = iconic_ && normal;
-    iconic_ = !state.empty() && state[0] == kIconicState;
+    const uint32_t now = state.empty() ? 0 : state[0];  // 0: withdrawn, the property gone
+    const bool restored = iconic_ && now == kNormalState;
+    iconic_ = now == kIconicState;
     return restored;
 }
 

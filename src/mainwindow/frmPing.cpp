@@ -182,17 +182,23 @@ void frmPing::BuildControls() {
 
 void frmPing::BuildLight() {
     QWidget* light = frameLight_;
-    using monitor::kUnlit;
-    shpGd_ = MakeLamp(light, "shpGd", 120, 180, kUnlit[monitor::Index(monitor::Lamp::kGreen)]);
-    shpYel_ = MakeLamp(light, "shpYel", 120, 630, kUnlit[monitor::Index(monitor::Lamp::kYellow)]);
-    shpBd_ = MakeLamp(light, "shpBd", 120, 1065, kUnlit[monitor::Index(monitor::Lamp::kRed)]);
+    // Top to bottom: each lamp, its count and the time it was last lit.
+    const struct {
+        monitor::Lamp lamp;
+        const char *shape, *count, *countCaption, *lastLit;
+        double shapeTop, countTop, lastLitTop;
+    } lamps[] = {{monitor::Lamp::kGreen, "shpGd", "lblGd", "Gd", "lbllastGd", 180, 240, 255},
+                 {monitor::Lamp::kYellow, "shpYel", "lblYel", "Yel", "lbllastYel", 630, 690, 705},
+                 {monitor::Lamp::kRed, "shpBd", "lblBd", "Bd", "lbllastBd", 1065, 1155, 1170}};
     const unsigned counter = kBorder | kCentred | kTransparent;
-    lblGd_ = MakeLabel(light, "lblGd", "Gd", 645, 240, 405, 270, counter);
-    lblYel_ = MakeLabel(light, "lblYel", "Yel", 645, 690, 405, 270, counter);
-    lblBd_ = MakeLabel(light, "lblBd", "Bd", 645, 1155, 405, 270, counter);
-    lbllastGd_ = MakeLabel(light, "lbllastGd", "lbllastGd", 1140, 255, 630, 240, kTransparent);
-    lbllastYel_ = MakeLabel(light, "lbllastYel", "lbllastYel", 1140, 705, 630, 240, kTransparent);
-    lbllastBd_ = MakeLabel(light, "lbllastBd", "lbllastBd", 1140, 1170, 630, 240, kTransparent);
+    for (size_t i = 0; i < lamps_.size(); ++i) {
+        const auto& c = lamps[i];
+        const monitor::LampRow& row = monitor::RowOf(c.lamp);
+        lamps_[i] = {c.lamp, MakeLamp(light, c.shape, 120, c.shapeTop, row.unlit)};
+        LabelSlot(row.count) = MakeLabel(light, c.count, c.countCaption, 645, c.countTop, 405, 270, counter);
+        LabelSlot(row.lastLit) =
+            MakeLabel(light, c.lastLit, c.lastLit, 1140, c.lastLitTop, 630, 240, kTransparent);
+    }
 
     // The link strip.
     lblTest_ = MakeLink(Picture1_, "lblTest", "Test", 195, 45, 600, 345);
@@ -267,10 +273,10 @@ void frmPing::BuildLevels() {
         ColourValue colour;
     };
     const Level levels[5] = {
-        {"Level A", 345, 645, 585, 210, 615, false, monitor::kGrade[0]},
-        {"Level B", 270, 1020, 660, 210, 990, true, monitor::kGrade[1]},
-        {"Level C", 210, 1410, 720, 210, 1380, true, monitor::kGrade[2]},
-        {"Level D", 105, 1800, 825, 210, 1770, true, monitor::kGrade[3]},
+        {"Level A", 345, 645, 585, 210, 615, false, monitor::GradeOf(monitor::Field::kLevel0).shade},
+        {"Level B", 270, 1020, 660, 210, 990, true, monitor::GradeOf(monitor::Field::kLevel1).shade},
+        {"Level C", 210, 1410, 720, 210, 1380, true, monitor::GradeOf(monitor::Field::kLevel2).shade},
+        {"Level D", 105, 1800, 825, 210, 1770, true, monitor::GradeOf(monitor::Field::kLevel3).shade},
         {"Level E", 255, 2340, 585, 270, 2310, false, kDarkGreen},
     };
     const double qualifierTop[4] = {645, 1020, 1425, 1785};

@@ -36,9 +36,10 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     forms::Frame* frameLight() { return Ref(frameLight_); }
     forms::PictureBox* Picture1() { return Ref(Picture1_); }
 
-    forms::Shape* shpGd() { return Ref(shpGd_); }
-    forms::Shape* shpYel() { return Ref(shpYel_); }
-    forms::Shape* shpBd() { return Ref(shpBd_); }
+    forms::Shape* LampShape(monitor::Lamp lamp);
+    forms::Shape* shpGd() { return LampShape(monitor::Lamp::kGreen); }
+    forms::Shape* shpYel() { return LampShape(monitor::Lamp::kYellow); }
+    forms::Shape* shpBd() { return LampShape(monitor::Lamp::kRed); }
     forms::Label* lblGd() { return Ref(lblGd_); }
     forms::Label* lblYel() { return Ref(lblYel_); }
     forms::Label* lblBd() { return Ref(lblBd_); }
@@ -159,7 +160,9 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     // What a lamp of that fill tells a screen reader: lit or not, and for green, which level's shade.
     QString LampDescription(monitor::Lamp lamp, common::ColourValue fill);
     forms::TextBox* Box(monitor::Field field);
-    forms::Label* LabelOf(monitor::Label label);
+    // The label's control; the slot is where the window keeps it.
+    forms::Label* LabelOf(monitor::Label label) { return Ref(LabelSlot(label)); }
+    forms::Label*& LabelSlot(monitor::Label label);
 
     platform::SettingsStore& settings_;
     forms::Dialogs& dialogs_;
@@ -206,9 +209,7 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     forms::Frame* frameLight_ = nullptr;
     forms::PictureBox* Picture1_ = nullptr;
 
-    forms::Shape* shpGd_ = nullptr;
-    forms::Shape* shpYel_ = nullptr;
-    forms::Shape* shpBd_ = nullptr;
+    std::array<std::pair<monitor::Lamp, forms::Shape*>, monitor::kLamps.size()> lamps_{};
     forms::Label* lblGd_ = nullptr;
     forms::Label* lblYel_ = nullptr;
     forms::Label* lblBd_ = nullptr;

@@ -1,7 +1,5 @@
 // The main window as a screen reader reads it: its fields named after their captions, its value labels
 // after what they show, its lamps by colour and state, and the state of the last round.
-#include <algorithm>
-
 #include "mainwindow/frmPing.h"
 
 void frmPing::NameControls() {
@@ -18,32 +16,35 @@ void frmPing::NameControls() {
         txtIP_[i]->setAccessibleName(site[i]);
         lblAddress_[i]->setAccessibleName(QStringLiteral("%1 IP address").arg(site[i]));
     }
-    const std::pair<forms::Label*, const char*> values[] = {{lblError_, "Status"},
-                                                            {lblTripTime_, "Trip time (ms)"},
-                                                            {lblCnt_, "Counter"},
-                                                            {lblGd_, "Green lamp count"},
-                                                            {lblYel_, "Yellow lamp count"},
-                                                            {lblBd_, "Red lamp count"},
-                                                            {lbllastGd_, "Green lamp last lit"},
-                                                            {lbllastYel_, "Yellow lamp last lit"},
-                                                            {lbllastBd_, "Red lamp last lit"}};
+    const std::pair<forms::Label*, const char*> values[] = {
+        {lblError_, "Status"}, {lblTripTime_, "Trip time (ms)"}, {lblCnt_, "Counter"}};
     for (const auto& [label, name] : values) label->setAccessibleName(name);
-    const std::pair<forms::Shape*, const char*> lamps[] = {
-        {shpGd_, "Green lamp"}, {shpYel_, "Yellow lamp"}, {shpBd_, "Red lamp"}};
-    for (const auto& [lamp, name] : lamps) {
-        lamp->setAccessibleName(name);
-        lamp->setAccessibleDescription(QStringLiteral("Not lit"));
+    for (const monitor::LampRow& row : monitor::kLamps) {
+        forms::Shape* lamp = LampShape(row.lamp);
+        lamp->setAccessibleName(row.name);
+        lamp->setAccessibleDescription(LampDescription(row.lamp, row.unlit));
+        LabelSlot(row.count)->setAccessibleName(row.countName);
+        LabelSlot(row.lastLit)->setAccessibleName(row.lastLitName);
     }
 }
 
 QString frmPing::LampDescription(monitor::Lamp lamp, common::ColourValue fill) {
-    if (fill == monitor::kUnlit[monitor::Index(lamp)]) return QStringLiteral("Not lit");
+    using monitor::Field;
+    if (fill == monitor::RowOf(lamp).unlit) return QStringLiteral("Not lit");
     if (lamp != monitor::Lamp::kGreen) return QStringLiteral("Lit");
-    const auto& grade = monitor::kGrade;
-    const auto row = static_cast<int16_t>(std::find(grade.begin(), grade.end(), fill) - grade.begin());
-    if (row < 4) return QStringLiteral("Lit, %1 shade").arg(lbllvl(row)->Caption());
-    if (row == 4) {
-        return QStringLiteral("Lit, shade between %1 and %2").arg(lbllvl(2)->Caption(), lbllvl(3)->Caption());
+    // A level's caption is the label its field is the buddy of.
+    const auto caption = [this](Field level) {
+        for (size_t i = 0; i < txtlvl_.size(); ++i) {
+            if (txtlvl_[i] == Box(level)) return lbllvl_[i]->Caption();
+        }
+        return QString();
+    };
+    for (const monitor::GradeRow& g : monitor::kGrades) {
+        if (fill == g.shade) return QStringLiteral("Lit, %1 shade").arg(caption(g.level));
+    }
+    if (fill == monitor::kBetweenCAndD) {
+        return QStringLiteral("Lit, shade between %1 and %2")
+            .arg(caption(Field::kLevel2), caption(Field::kLevel3));
     }
     return QStringLiteral("Lit");
 }

@@ -8,6 +8,14 @@ using monitor::Field;
 using monitor::Label;
 using monitor::Lamp;
 
+forms::Shape* frmPing::LampShape(Lamp lamp) {
+    Load();
+    for (const auto& [l, shape] : lamps_) {
+        if (l == lamp) return shape;
+    }
+    return nullptr;  // not reached: the light has every lamp
+}
+
 forms::TextBox* frmPing::Box(Field field) {
     switch (field) {
         case Field::kSite0:
@@ -32,34 +40,34 @@ forms::TextBox* frmPing::Box(Field field) {
     return nullptr;  // not reached: the switch names every field
 }
 
-forms::Label* frmPing::LabelOf(Label label) {
+forms::Label*& frmPing::LabelSlot(Label label) {
     switch (label) {
         case Label::kAddress0:
-            return lblAddress(0);
+            return lblAddress_[0];
         case Label::kAddress1:
-            return lblAddress(1);
+            return lblAddress_[1];
         case Label::kStatus:
-            return lblStatus();
+            return lblStatus_;
         case Label::kError:
-            return lblError();
+            return lblError_;
         case Label::kTripTime:
-            return lblTripTime();
+            return lblTripTime_;
         case Label::kCount:
-            return lblCnt();
+            return lblCnt_;
         case Label::kGreenCount:
-            return lblGd();
+            return lblGd_;
         case Label::kYellowCount:
-            return lblYel();
+            return lblYel_;
         case Label::kRedCount:
-            return lblBd();
+            return lblBd_;
         case Label::kGreenTime:
-            return lbllastGd();
+            return lbllastGd_;
         case Label::kYellowTime:
-            return lbllastYel();
+            return lbllastYel_;
         case Label::kRedTime:
-            return lbllastBd();
+            return lbllastBd_;
     }
-    return nullptr;  // not reached: the switch names every label
+    return lblCnt_;  // not reached: the switch names every label
 }
 
 void frmPing::EnableStart(bool enabled) {
@@ -90,18 +98,7 @@ void frmPingView::SetBackColor(Label label, common::ColourValue colour) {
 }
 
 void frmPingView::SetLampFill(Lamp lamp, common::ColourValue colour) {
-    forms::Shape* shape = nullptr;
-    switch (lamp) {
-        case Lamp::kGreen:
-            shape = window_.shpGd();
-            break;
-        case Lamp::kYellow:
-            shape = window_.shpYel();
-            break;
-        case Lamp::kRed:
-            shape = window_.shpBd();
-            break;
-    }
+    forms::Shape* shape = window_.LampShape(lamp);
     shape->SetFillColor(colour);
     shape->setAccessibleDescription(window_.LampDescription(lamp, colour));
 }
@@ -116,18 +113,7 @@ void frmPingView::CheckSite(int16_t site) {
 
 void frmPingView::ShowState(Lamp lamp, const std::string& tip) {
     frmSysTray& tray = window_.tray_;
-    forms::PictureBox* picture = nullptr;
-    switch (lamp) {
-        case Lamp::kGreen:
-            picture = &tray.Picture1();
-            break;
-        case Lamp::kYellow:
-            picture = &tray.Picture2();
-            break;
-        case Lamp::kRed:
-            picture = &tray.Picture3();
-            break;
-    }
+    forms::PictureBox* picture = &tray.Picture(monitor::RowOf(lamp).picture);
     const int32_t icon = picture->Picture();
     tray.ModifyTrayIcon(icon, tip);
     window_.SetIcon(icon);

@@ -7,50 +7,9 @@
 
 #include "common/Colours.h"
 #include "monitor/Fields.h"
-#include "monitor/Palette.h"
+#include "monitor/Lamps.h"
 
 namespace monitor {
-
-enum class Label {
-    kAddress0,
-    kAddress1,
-    kStatus,
-    kError,
-    kTripTime,
-    kCount,
-    kGreenCount,
-    kYellowCount,
-    kRedCount,
-    kGreenTime,
-    kYellowTime,
-    kRedTime,
-};
-
-constexpr Label AddressLabel(int16_t site) {
-    return site == 0 ? Label::kAddress0 : Label::kAddress1;
-}
-// A lamp's count and the time it was last lit.
-struct LampLabels {
-    Label count;
-    Label time;
-};
-constexpr LampLabels LabelsOf(Lamp lamp) {
-    switch (lamp) {
-        case Lamp::kGreen:
-            return {Label::kGreenCount, Label::kGreenTime};
-        case Lamp::kYellow:
-            return {Label::kYellowCount, Label::kYellowTime};
-        case Lamp::kRed:
-            return {Label::kRedCount, Label::kRedTime};
-    }
-    return {Label::kRedCount, Label::kRedTime};  // not reached: the switch names every lamp
-}
-constexpr Label CountLabel(Lamp lamp) {
-    return LabelsOf(lamp).count;
-}
-constexpr Label TimeLabel(Lamp lamp) {
-    return LabelsOf(lamp).time;
-}
 
 class MonitorView {
   public:

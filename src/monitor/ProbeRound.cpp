@@ -10,16 +10,14 @@ namespace monitor {
 
 namespace {
 
-const char* TipSuffix(Lamp lamp) {
-    switch (lamp) {
-        case Lamp::kGreen:
-            return " - TN OK";
-        case Lamp::kYellow:
-            return " - TN Problem";
-        case Lamp::kRed:
-            return " - TN Error";
+// The shade of a green round: the first grade row whose level the round trip lies on the row's side
+// of, else the shade between levels C and D. Each level is read only when its row is reached.
+template <typename LevelOf>
+common::ColourValue ShadeOf(double roundTrip, LevelOf level) {
+    for (const GradeRow& g : kGrades) {
+        if (g.above ? roundTrip > level(g.level) : roundTrip <= level(g.level)) return g.shade;
     }
-    return "";  // not reached: the switch names every lamp
+    return kBetweenCAndD;
 }
 
 }  // namespace
@@ -33,9 +31,9 @@ double Monitor::Number(Label label) {
 }
 
 void Monitor::SetLightValues() {
-    lngGreen = static_cast<int32_t>(kLit[Index(Lamp::kGreen)]);
-    lngRed = static_cast<int32_t>(kLit[Index(Lamp::kRed)]);
-    lngYellow = static_cast<int32_t>(kLit[Index(Lamp::kYellow)]);
+    lngGreen = static_cast<int32_t>(RowOf(Lamp::kGreen).lit);
+    lngRed = static_cast<int32_t>(RowOf(Lamp::kRed).lit);
+    lngYellow = static_cast<int32_t>(RowOf(Lamp::kYellow).lit);
 }
 
 void Monitor::ShowSiteAddress() {
@@ -58,10 +56,9 @@ void Monitor::RunProbeRound() {
     const int32_t timeOut = ReadTimeOut();
 
     // Put out the last lamp, on screen now: no lamp is lit while the request is out.
-    for (const Lamp lamp : {Lamp::kGreen, Lamp::kYellow, Lamp::kRed}) {
-        if (lngLastLight != 0 && lngLastLight == static_cast<int32_t>(kLit[Index(lamp)])) {
-            view_.SetLampFill(lamp, kUnlit[Index(lamp)]);
-        }
+    for (const LampRow& row : kLamps) {
+        if (lngLastLight != 0 && lngLastLight == static_cast<int32_t>(row.lit))
+            view_.SetLampFill(row.lamp, row.unlit);
     }
 
     std::string replyAddress;
@@ -90,30 +87,20 @@ int32_t Monitor::SetLight(int32_t& light) {
     common::ColourValue fill = 0;
     if (light == 0) return light;
     if (light == lngGreen) {
-        const double t = Number(Label::kTripTime);
-        size_t row = 4;
-        if (t <= Number(Field::kLevel0)) {
-            row = 0;
-        } else if (t <= Number(Field::kLevel1)) {
-            row = 1;
-        } else if (t <= Number(Field::kLevel2)) {
-            row = 2;
-        } else if (t > Number(Field::kLevel3)) {
-            row = 3;
-        }
-        fill = kGrade[row];
+        fill = ShadeOf(Number(Label::kTripTime), [this](Field level) { return Number(level); });
     } else if (light == lngYellow || light == lngRed) {
         lamp = light == lngYellow ? Lamp::kYellow : Lamp::kRed;
-        fill = kLit[Index(lamp)];
+        fill = RowOf(lamp).lit;
     } else {
         return light;
     }
     view_.SetLampFill(lamp, fill);
     view_.SetBackColor(Label::kTripTime, fill);
     view_.SetBackColor(Label::kError, fill);
-    view_.SetCaption(CountLabel(lamp), common::DecimalText(Number(CountLabel(lamp)) + 1));
-    view_.SetCaption(TimeLabel(lamp), common::TimeOfDayText(clock_.Now()));
-    view_.ShowState(lamp, view_.Caption(TimeLabel(lamp)) + TipSuffix(lamp));
+    const LampRow& row = RowOf(lamp);
+    view_.SetCaption(row.count, common::DecimalText(Number(row.count) + 1));
+    view_.SetCaption(row.lastLit, common::TimeOfDayText(clock_.Now()));
+    view_.ShowState(lamp, view_.Caption(row.lastLit) + row.tipSuffix);
     return light;
 }
 

@@ -16,7 +16,8 @@ constexpr int kDesign = 16;
 // Signs on the 16 × 16 grid: rows of '#' (black) and '.' (fill), placed at column 9, row 9, which keeps
 // a one-pixel gap of fill colour inside the border.
 constexpr int kSignOrigin = 9;
-using Sign = std::array<const char*, 5>;
+constexpr int kSignSide = 5;
+using Sign = std::array<const char*, kSignSide>;
 
 // clang-format off
 constexpr Sign kTick{
@@ -49,47 +50,40 @@ constexpr Sign kDots{
 };
 // clang-format on
 
-QColor FillColour(StateIcon state) {
-    switch (state) {
-        case StateIcon::kGreen:
-            return common::ToQColor(common::kLitGreen);
-        case StateIcon::kYellow:
-            return common::ToQColor(common::kLitYellow);
-        case StateIcon::kRed:
-            return common::ToQColor(common::kLitRed);
-        case StateIcon::kGrey:
-            break;
-    }
-    return QColor(192, 192, 192);
-}
+// One row per picture: its fill, its sign and the name its files carry.
+struct StateIconRow {
+    StateIcon state;
+    common::ColourValue fill;
+    const Sign& sign;
+    const char* name;
+};
+const StateIconRow kRows[] = {
+    {StateIcon::kGreen, common::kLitGreen, kTick, "green"},
+    {StateIcon::kYellow, common::kLitYellow, kBar, "yellow"},
+    {StateIcon::kRed, common::kLitRed, kCross, "red"},
+    {StateIcon::kGrey, common::RgbValue(192, 192, 192), kDots, "grey"},
+};
 
-const Sign& SignOf(StateIcon state) {
-    switch (state) {
-        case StateIcon::kGreen:
-            return kTick;
-        case StateIcon::kYellow:
-            return kBar;
-        case StateIcon::kRed:
-            return kCross;
-        case StateIcon::kGrey:
-            break;
+const StateIconRow& RowOf(StateIcon state) {
+    for (const StateIconRow& row : kRows) {
+        if (row.state == state) return row;
     }
-    return kDots;
+    return kRows[3];  // not reached: every picture has a row
 }
 
 bool IsBlack(StateIcon state, int x, int y) {
     if (x == 0 || y == 0 || x == kDesign - 1 || y == kDesign - 1) return true;
     const int col = x - kSignOrigin;
     const int row = y - kSignOrigin;
-    if (col < 0 || row < 0 || col >= 5 || row >= 5) return false;
-    return SignOf(state)[static_cast<size_t>(row)][col] == '#';
+    if (col < 0 || row < 0 || col >= kSignSide || row >= kSignSide) return false;
+    return RowOf(state).sign[static_cast<size_t>(row)][col] == '#';
 }
 
 }  // namespace
 
 QImage DrawStateIcon(StateIcon state, int size) {
     QImage image(std::max(size, 0), std::max(size, 0), QImage::Format_ARGB32);
-    const QRgb fill = FillColour(state).rgba();
+    const QRgb fill = common::ToQColor(RowOf(state).fill).rgba();
     const QRgb black = QColor(Qt::black).rgba();
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -105,17 +99,7 @@ QIcon MakeStateIcon(StateIcon state) {
 }
 
 QString StateIconName(StateIcon state) {
-    switch (state) {
-        case StateIcon::kGreen:
-            return QStringLiteral("green");
-        case StateIcon::kYellow:
-            return QStringLiteral("yellow");
-        case StateIcon::kRed:
-            return QStringLiteral("red");
-        case StateIcon::kGrey:
-            break;
-    }
-    return QStringLiteral("grey");
+    return QString::fromLatin1(RowOf(state).name);
 }
 
 bool SaveStateIconPngs(const QString& folder, std::initializer_list<int> sizes) {

@@ -9,14 +9,11 @@
 #include <array>
 #include <initializer_list>
 
+#include "common/StateIcon.h"
+
 namespace tray {
 
-enum class StateIcon {
-    kGreen,   // the site answers; sign: a tick
-    kYellow,  // answers are slow or some are lost; sign: a bar
-    kRed,     // no answer; sign: a cross
-    kGrey,    // not probing; sign: three dots
-};
+using common::StateIcon;
 
 constexpr std::array<StateIcon, 4> kStateIcons{StateIcon::kGreen, StateIcon::kYellow, StateIcon::kRed,
                                                StateIcon::kGrey};

@@ -1,6 +1,7 @@
 #include "tray/frmSysTray.h"
 
-#include <array>
+#include <iterator>
+#include <tuple>
 
 #include "platform/forms/Handles.h"
 #include "tray/StateIcons.h"
@@ -21,15 +22,21 @@ frmSysTray::frmSysTray(platform::NotificationArea& area, forms::Dialogs& dialogs
 }
 
 void frmSysTray::BuildControls() {
-    forms::PictureBox** pictures[] = {&picture1_, &picture2_, &picture3_, &picture4_};
-    static_assert(sizeof(pictures) / sizeof(pictures[0]) == tray::kStateIcons.size());
-    for (size_t i = 0; i < tray::kStateIcons.size(); ++i) {
+    // Side by side, each holding its state's icon.
+    constexpr std::pair<tray::StateIcon, const char*> kPictures[] = {{tray::StateIcon::kGreen, "Picture1"},
+                                                                     {tray::StateIcon::kYellow, "Picture2"},
+                                                                     {tray::StateIcon::kRed, "Picture3"},
+                                                                     {tray::StateIcon::kGrey, "Picture4"}};
+    static_assert(std::size(kPictures) == std::tuple_size_v<decltype(pictures_)>);
+    constexpr int kSide = 32, kPitch = 40, kMargin = 8;
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        const auto [state, name] = kPictures[i];
         auto* picture = new forms::PictureBox(this);
-        picture->setObjectName(QStringLiteral("Picture%1").arg(i + 1));
-        picture->setGeometry(static_cast<int>(i) * 40 + 8, 8, 32, 32);
+        picture->setObjectName(QString::fromLatin1(name));
+        picture->setGeometry(kMargin + static_cast<int>(i) * kPitch, kMargin, kSide, kSide);
         // Registered for the life of the process: records sent to the notification area carry the handle.
-        picture->SetPicture(forms::RegisterIcon(tray::MakeStateIcon(tray::kStateIcons[i])));
-        *pictures[i] = picture;
+        picture->SetPicture(forms::RegisterIcon(tray::MakeStateIcon(state)));
+        pictures_[i] = {state, picture};
     }
 
     mnuRight_ = new QMenu(QStringLiteral("Right"), this);
@@ -44,24 +51,12 @@ void frmSysTray::BuildControls() {
     mnuLeftExit_ = AddItem(mnuLeft_, "mnuLeftExit", QStringLiteral("Exit"));
 }
 
-forms::PictureBox& frmSysTray::Picture1() {
+forms::PictureBox& frmSysTray::Picture(common::StateIcon state) {
     Load();
-    return *picture1_;
-}
-
-forms::PictureBox& frmSysTray::Picture2() {
-    Load();
-    return *picture2_;
-}
-
-forms::PictureBox& frmSysTray::Picture3() {
-    Load();
-    return *picture3_;
-}
-
-forms::PictureBox& frmSysTray::Picture4() {
-    Load();
-    return *picture4_;
+    for (const auto& [s, picture] : pictures_) {
+        if (s == state) return *picture;
+    }
+    return *pictures_.back().second;  // not reached: every state has a picture
 }
 
 QMenu& frmSysTray::mnuRight() {

@@ -4,7 +4,10 @@
 
 #include <QAction>
 #include <QMenu>
+#include <array>
+#include <utility>
 
+#include "common/StateIcon.h"
 #include "platform/NotificationArea.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Services.h"
@@ -17,10 +20,11 @@ class frmSysTray : public forms::Form {
     frmSysTray(platform::NotificationArea& area, forms::Dialogs& dialogs);
 
     // Each reference loads the window (hidden) when it is not loaded.
-    forms::PictureBox& Picture1();  // green
-    forms::PictureBox& Picture2();  // yellow
-    forms::PictureBox& Picture3();  // red
-    forms::PictureBox& Picture4();  // grey
+    forms::PictureBox& Picture(common::StateIcon state);
+    forms::PictureBox& Picture1() { return Picture(common::StateIcon::kGreen); }
+    forms::PictureBox& Picture2() { return Picture(common::StateIcon::kYellow); }
+    forms::PictureBox& Picture3() { return Picture(common::StateIcon::kRed); }
+    forms::PictureBox& Picture4() { return Picture(common::StateIcon::kGrey); }
 
     QMenu& mnuRight();
     QAction& mnuRightTest();
@@ -57,10 +61,7 @@ class frmSysTray : public forms::Form {
     forms::Dialogs& dialogs_;
     tray::TrayOwner* main_ = nullptr;
     bool connected_ = false;
-    forms::PictureBox* picture1_ = nullptr;
-    forms::PictureBox* picture2_ = nullptr;
-    forms::PictureBox* picture3_ = nullptr;
-    forms::PictureBox* picture4_ = nullptr;
+    std::array<std::pair<common::StateIcon, forms::PictureBox*>, 4> pictures_{};
     QMenu* mnuRight_ = nullptr;
     QAction* mnuRightTest_ = nullptr;
     QAction* mnuRightExit_ = nullptr;

@@ -120,6 +120,34 @@ TEST_F(ProgramTest, EveryCaptionReadsUnderAStandardADarkAndAHighContrastScheme) 
     EXPECT_DOUBLE_EQ(common::ContrastRatio(0x000000, 0xFFFFFF), 21);
 }
 
+// The status and trip time boxes take the lit lamp's colour: every shade of green, yellow and red.
+TEST_F(ProgramTest, TheRoundsBoxesReadOnEveryColourTheLampGivesThem) {
+    Start();
+    for (int16_t i = 0; i < 4; ++i) w().txtlvl(i)->SetText(std::to_string(10 * (i + 1)));
+    using fakes::FakeEchoService;
+    const std::pair<platform::EchoReply, QColor> rounds[] = {
+        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 5), QColor(0xC0, 0xFF, 0xC0)},
+        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 15), QColor(0x80, 0xFF, 0x80)},
+        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 25), QColor(0x00, 0xFF, 0x00)},
+        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 35), QColor(0x00, 0x80, 0x00)},
+        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 45), QColor(0x00, 0xC0, 0x00)},
+        {FakeEchoService::Failure(11010), QColor(0xFF, 0xFF, 0x00)},
+        {FakeEchoService::Failure(11010), QColor(0xFF, 0x00, 0x00)}};
+    for (const auto& [reply, colour] : rounds) {
+        f.echo.replies = {reply};
+        w().Monitor().RunProbeRound();
+        for (QWidget* box :
+             {static_cast<QWidget*>(w().lblError()), static_cast<QWidget*>(w().lblTripTime())}) {
+            const QPalette& pal = box->palette();
+            EXPECT_EQ(pal.color(QPalette::Window), colour) << box->objectName().toStdString();
+            EXPECT_GE(common::ContrastRatio(common::FromQColor(pal.color(QPalette::WindowText)),
+                                            common::FromQColor(colour)),
+                      4.5)
+                << box->objectName().toStdString() << " on " << colour.name().toStdString();
+        }
+    }
+}
+
 TEST_F(ProgramTest, ReturnPressesTheFocusedButtonAltOTogglesTheOptionsTabStaysInTheCompactWindow) {
     Start();
     w().activateWindow();

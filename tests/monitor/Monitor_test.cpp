@@ -16,6 +16,10 @@ using monitor::Lamp;
 using Octets = std::array<uint8_t, 4>;
 const Octets kMain{198, 51, 100, 1}, kAlt{198, 51, 100, 2};
 constexpr int64_t kGreen = 55'800, kOther = 13'950;
+using Lamps = std::map<Lamp, common::ColourValue>;
+// The lamps unlit and lit, as designed.
+const Lamps kUnlit{{Lamp::kGreen, 0x004000}, {Lamp::kYellow, 0x008080}, {Lamp::kRed, 0x000080}};
+const Lamps kLit{{Lamp::kGreen, 0x00FF00}, {Lamp::kYellow, 0x00FFFF}, {Lamp::kRed, 0x0000FF}};
 
 class FakeView : public monitor::MonitorView {
   public:
@@ -25,7 +29,7 @@ class FakeView : public monitor::MonitorView {
         {Field::kLevel1, "120"},      {Field::kLevel2, "200"},     {Field::kLevel3, "200"}};
     std::map<Label, std::string> captions;
     std::map<Label, common::ColourValue> backs;
-    std::array<common::ColourValue, 3> lamps = monitor::kUnlit;
+    Lamps lamps = kUnlit;
     bool startEnabled = true, valid = true;
     int16_t checked = 0;
     std::vector<std::string> tips;
@@ -34,7 +38,7 @@ class FakeView : public monitor::MonitorView {
     std::string Caption(Label l) override { return captions[l]; }
     void SetCaption(Label l, const std::string& c) override { captions[l] = c; }
     void SetBackColor(Label l, common::ColourValue c) override { backs[l] = c; }
-    void SetLampFill(Lamp l, common::ColourValue c) override { lamps[Index(l)] = c; }
+    void SetLampFill(Lamp l, common::ColourValue c) override { lamps[l] = c; }
     void EnableStart(bool e) override { startEnabled = e; }
     void CheckSite(int16_t s) override { checked = s; }
     void ShowState(Lamp, const std::string& tip) override { tips.push_back(tip); }
@@ -47,7 +51,7 @@ struct Round {
     Octets to;
     uint8_t ttl;
     int32_t timeOut;
-    std::array<common::ColourValue, 3> lamps;  // while the request was out
+    Lamps lamps;  // while the request was out
 };
 
 class MonitorTest : public testing::Test {
@@ -103,7 +107,7 @@ TEST_F(MonitorTest, GradesTheRoundTripAtAndAroundEachLevel) {
         f.echo.replies = {Ok(c.rtt)};
         m.ShowSiteAddress();
         m.RunProbeRound();
-        EXPECT_EQ(view.lamps[0], c.shade) << c.rtt;
+        EXPECT_EQ(view.lamps[Lamp::kGreen], c.shade) << c.rtt;
         EXPECT_EQ(view.backs[Label::kTripTime], c.shade);
         EXPECT_EQ(view.backs[Label::kError], c.shade);
         EXPECT_EQ(view.captions[Label::kTripTime], std::to_string(c.rtt));
@@ -125,15 +129,16 @@ TEST_F(MonitorTest, FailuresLightYellowThenRedAndSwitchSites) {
         f.clock.now += 61'000;
         m.RunProbeRound();
         for (const Lamp l : {Lamp::kGreen, Lamp::kYellow, Lamp::kRed}) {
-            EXPECT_EQ(view.lamps[Index(l)] != monitor::kUnlit[Index(l)], l == expected[i]) << i;
+            EXPECT_EQ(view.lamps[l] != kUnlit.at(l), l == expected[i]) << i;
             // The last lamp was put out before the request went out.
             if (i > 0) {
-                EXPECT_EQ(rounds[i].lamps[Index(l)], monitor::kUnlit[Index(l)]) << i;
+                EXPECT_EQ(rounds[i].lamps[l], kUnlit.at(l)) << i;
             }
         }
+        EXPECT_TRUE(expected[i] == Lamp::kGreen || view.lamps[expected[i]] == kLit.at(expected[i])) << i;
         EXPECT_EQ(m.iSite, siteAfter[i]) << i;
         EXPECT_EQ(view.captions[Label::kError], error[i]) << i;
-        EXPECT_EQ(view.tips.back(), view.captions[monitor::TimeLabel(expected[i])] + suffix[i]);
+        EXPECT_EQ(view.tips.back(), view.captions[monitor::RowOf(expected[i]).lastLit] + suffix[i]);
         EXPECT_EQ(view.tips.back(), at[i] + std::string(suffix[i]));
         EXPECT_EQ(view.captions[Label::kStatus], "Status at " + std::string(at[i]));
     }
@@ -296,7 +301,7 @@ TEST_F(MonitorTest, AfterAResumeTheDueRoundWaitsForTheNetworkAtMostTenSeconds) {
         EXPECT_EQ(f.clock.now - resumedAt, 11'000);
         ASSERT_EQ(rounds.size(), 2u) << c.routeBack;  // the start's, and the one after the resume
         EXPECT_EQ(rounds[1].at - resumedAt, c.roundAt);
-        EXPECT_EQ(m.lngLastLight, static_cast<int32_t>(monitor::kLit[Index(c.lamp)]));
+        EXPECT_EQ(m.lngLastLight, static_cast<int32_t>(kLit.at(c.lamp)));
         f.echo.routed = true;
         f.echo.fallback = Ok(20);
     }

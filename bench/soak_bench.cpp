@@ -120,6 +120,7 @@ class PatchyEcho final : public platform::EchoService {
     int rounds = 0;
 
     int32_t Open() override { return real_.Open(); }
+    std::string OpenError() const override { return real_.OpenError(); }
     void Close(int32_t handle) override { real_.Close(handle); }
     platform::EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
                                  const std::vector<uint8_t>& data, const platform::EchoOptions& options,

@@ -20,6 +20,7 @@ void frmPing::Form_Load() {
         return;
     }
     if (probe_.OpenIcmp() == 0) {
+        qWarning("TarnovelMon: Unable to initialize ICMP: %s", probe_.OpenError().c_str());
         EndAfterStartFailure("Unable to initialize ICMP", "ICMP Error");
         return;
     }

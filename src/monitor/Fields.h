@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 
+#include "platform/EchoRequest.h"
+
 namespace monitor {
 
 enum class Field { kSite0, kSite1, kTimeToLive, kTimeOut, kLoop, kLevel0, kLevel1, kLevel2, kLevel3 };
@@ -20,7 +22,8 @@ struct Bounds {
 // In the order of the start's check, after the two sites (which must not be empty).
 constexpr std::array<Bounds, 7> kBounds{{
     {Field::kTimeToLive, 0, 255, "You must enter a number between 0 and 255"},
-    {Field::kTimeOut, 1, 999, "You must enter a number between 1 and 999"},
+    {Field::kTimeOut, platform::echo_request::kMinTimeoutMs, platform::echo_request::kMaxTimeoutMs,
+     "You must enter a number between 1 and 999"},
     {Field::kLoop, 1, 999, "You must enter a number between 1 and 999"},
     {Field::kLevel0, 0, 999, "You must enter a number between 0 and 999"},
     {Field::kLevel1, 0, 999, "You must enter a number between 0 and 999"},

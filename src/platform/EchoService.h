@@ -2,9 +2,11 @@
 // one echo request and wait for its answer, close the handle.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "platform/Ipv4Address.h"
 
 namespace platform {
 
@@ -42,10 +44,12 @@ struct EchoOptions {
 // What one request stored. count 0 means the request failed; `error` then says why.
 struct EchoReply {
     uint32_t count = 0;
-    std::array<uint8_t, 4> address{};  // the address that answered, first octet first
-    uint32_t status = 0;               // ip_status of the stored answer
+    Ipv4Address address{};  // the address that answered
+    uint32_t status = 0;    // ip_status of the stored answer
     uint32_t roundTripMs = 0;
     uint32_t error = 0;  // on failure: ip_status number (kReqTimedOut, ...) or kErrorInvalidHandle
+
+    static EchoReply Failure(uint32_t error) { return {.error = error}; }
 };
 
 class EchoService {
@@ -55,14 +59,16 @@ class EchoService {
     virtual int32_t Open() = 0;
     // Closes a handle that Open returned. Unknown handles are ignored.
     virtual void Close(int32_t handle) = 0;
-    // Sends one echo request to `destination` (four octets, first octet first) carrying `data`, and
-    // waits at most `timeoutMs` for its answer.
-    virtual EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
+    // Why the last Open failed, for the log; empty after one that did not.
+    virtual std::string OpenError() const = 0;
+    // Sends one echo request to `destination` carrying `data`, and waits at most `timeoutMs` for its
+    // answer.
+    virtual EchoReply SendEcho(int32_t handle, const Ipv4Address& destination,
                                const std::vector<uint8_t>& data, const EchoOptions& options,
                                int32_t timeoutMs) = 0;
     // Whether the system has a route to `destination` now: false while the network is down, as at a
     // resume before the link is back. Sends nothing.
-    virtual bool HasRoute(const std::array<uint8_t, 4>& destination) = 0;
+    virtual bool HasRoute(const Ipv4Address& destination) = 0;
 };
 
 }  // namespace platform

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/EchoService.h"
+#include "platform/EchoRequest.h"
 #include "platform/Resolver.h"
 
 namespace modPing {
@@ -11,9 +11,6 @@ namespace modPing {
 namespace {
 
 constexpr size_t kMaxTextLength = 32767;
-constexpr uint8_t kTypeOfService = 7;
-constexpr size_t kRequestSize = 32;
-constexpr uint8_t kRequestByte = 0x20;
 
 std::string TrimSpaces(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
@@ -22,7 +19,7 @@ std::string TrimSpaces(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-std::array<uint8_t, 4> OctetsOf(int32_t address) {
+platform::Ipv4Address OctetsOf(int32_t address) {
     const auto a = static_cast<uint32_t>(address);
     return {static_cast<uint8_t>(a), static_cast<uint8_t>(a >> 8), static_cast<uint8_t>(a >> 16),
             static_cast<uint8_t>(a >> 24)};
@@ -52,6 +49,10 @@ void Engine::CloseIcmp() {
     handle_ = 0;
 }
 
+std::string Engine::OpenError() const {
+    return echo_.OpenError();
+}
+
 int32_t Engine::IcmpHandle() const {
     return handle_;
 }
@@ -59,15 +60,11 @@ int32_t Engine::IcmpHandle() const {
 int32_t Engine::PingAddress(const std::string& address, const int32_t& timeOut, const uint8_t& ttl,
                             std::string& replyAddress, std::string& status, int32_t& roundTrip) {
     const auto destination = OctetsOf(AddressFromText(TrimSpaces(address)));
-    platform::EchoOptions options;
-    options.ttl = ttl;
-    options.tos = kTypeOfService;
-    options.flags = platform::kIpFlagDontFragment;
-    const std::vector<uint8_t> data(kRequestSize, kRequestByte);
-
-    const platform::EchoReply reply = handle_ == 0
-                                          ? platform::EchoReply{.error = platform::kErrorInvalidHandle}
-                                          : echo_.SendEcho(handle_, destination, data, options, timeOut);
+    namespace request = platform::echo_request;
+    const std::vector<uint8_t> data(request::kDataSize, request::kDataByte);
+    const platform::EchoReply reply =
+        handle_ == 0 ? platform::EchoReply::Failure(platform::kErrorInvalidHandle)
+                     : echo_.SendEcho(handle_, destination, data, request::Options(ttl), timeOut);
     if (reply.count == 0) {
         replyAddress = "ICMP ERROR";
         status = std::to_string(reply.error);
@@ -84,7 +81,7 @@ bool Engine::HasRoute(const std::string& address) {
 }
 
 int32_t AddressFromText(std::string text) {
-    std::array<uint8_t, 4> octets{};
+    platform::Ipv4Address octets{};
     unsigned accumulator = 0;
     int dots = 0;
     for (const char c : text) {
@@ -103,7 +100,7 @@ int32_t AddressFromText(std::string text) {
     return static_cast<int32_t>(address);
 }
 
-std::string AddressBytesToText(const std::array<uint8_t, 4>& octets) {
+std::string AddressBytesToText(const platform::Ipv4Address& octets) {
     return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) +
            "." + std::to_string(octets[3]);
 }

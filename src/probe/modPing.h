@@ -2,9 +2,10 @@
 // resolution of the addresses and host names that the user types as sites.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+
+#include "platform/Ipv4Address.h"
 
 namespace platform {
 class EchoService;
@@ -27,6 +28,9 @@ class Engine {
     // Opens the ICMP echo facility and keeps its handle. Returns the handle, 0 when none could be opened
     // (neither a ping socket nor a raw socket is allowed).
     int32_t OpenIcmp();
+
+    // Why the last OpenIcmp found no way to send, for the log.
+    std::string OpenError() const;
 
     // Closes the handle when one is open.
     void CloseIcmp();
@@ -65,6 +69,6 @@ class Engine {
 int32_t AddressFromText(std::string text);
 
 // "a.b.c.d" of four octets, first octet first, without leading zeros.
-std::string AddressBytesToText(const std::array<uint8_t, 4>& octets);
+std::string AddressBytesToText(const platform::Ipv4Address& octets);
 
 }  // namespace modPing

@@ -28,6 +28,7 @@ class FakeEchoService : public platform::EchoService {
     bool routed = true;  // whether HasRoute finds a route, to any destination
 
     int32_t Open() override { return openFails ? 0 : nextHandle++; }
+    std::string OpenError() const override { return openFails ? "refused" : ""; }
     void Close(int32_t handle) override { closed.push_back(handle); }
     platform::EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
                                  const std::vector<uint8_t>& data, const platform::EchoOptions& options,
@@ -43,7 +44,6 @@ class FakeEchoService : public platform::EchoService {
     static platform::EchoReply Reply(std::array<uint8_t, 4> from, uint32_t status, uint32_t rtt) {
         return {.count = 1, .address = from, .status = status, .roundTripMs = rtt, .error = 0};
     }
-    static platform::EchoReply Failure(uint32_t error) { return {.error = error}; }
 };
 
 }  // namespace fakes

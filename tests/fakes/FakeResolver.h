@@ -12,10 +12,10 @@ namespace fakes {
 
 class FakeResolver : public platform::Resolver {
   public:
-    std::map<std::string, std::vector<platform::Ipv4Octets>> hosts;
+    std::map<std::string, std::vector<platform::Ipv4Address>> hosts;
     std::vector<std::string> lookups;
 
-    std::optional<std::vector<platform::Ipv4Octets>> LookupByName(const std::string& name) override {
+    std::optional<std::vector<platform::Ipv4Address>> LookupByName(const std::string& name) override {
         lookups.push_back(name);
         const auto it = hosts.find(name);
         return it == hosts.end() ? std::nullopt : std::optional(it->second);

@@ -61,8 +61,8 @@ TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
         QString lamps, state;
     } rounds[] = {
         {FakeEchoService::Reply({198, 51, 100, 1}, 0, 20), "Lit, Level A shade|Not lit|Not lit", " - TN OK"},
-        {FakeEchoService::Failure(11010), "Not lit|Lit|Not lit", " - TN Problem"},
-        {FakeEchoService::Failure(11010), "Not lit|Not lit|Lit", " - TN Error"}};
+        {platform::EchoReply::Failure(11010), "Not lit|Lit|Not lit", " - TN Problem"},
+        {platform::EchoReply::Failure(11010), "Not lit|Not lit|Lit", " - TN Error"}};
     for (const auto& r : rounds) {
         f.echo.replies = {r.reply};
         w().Monitor().RunProbeRound();
@@ -131,8 +131,8 @@ TEST_F(ProgramTest, TheRoundsBoxesReadOnEveryColourTheLampGivesThem) {
         {FakeEchoService::Reply({198, 51, 100, 1}, 0, 25), QColor(0x00, 0xFF, 0x00)},
         {FakeEchoService::Reply({198, 51, 100, 1}, 0, 35), QColor(0x00, 0x80, 0x00)},
         {FakeEchoService::Reply({198, 51, 100, 1}, 0, 45), QColor(0x00, 0xC0, 0x00)},
-        {FakeEchoService::Failure(11010), QColor(0xFF, 0xFF, 0x00)},
-        {FakeEchoService::Failure(11010), QColor(0xFF, 0x00, 0x00)}};
+        {platform::EchoReply::Failure(11010), QColor(0xFF, 0xFF, 0x00)},
+        {platform::EchoReply::Failure(11010), QColor(0xFF, 0x00, 0x00)}};
     for (const auto& [reply, colour] : rounds) {
         f.echo.replies = {reply};
         w().Monitor().RunProbeRound();

@@ -70,7 +70,7 @@ class MonitorTest : public testing::Test {
     static platform::EchoReply Ok(uint32_t rtt, uint32_t status = 0) {
         return fakes::FakeEchoService::Reply(kMain, status, rtt);
     }
-    static platform::EchoReply Lost() { return fakes::FakeEchoService::Failure(11010); }
+    static platform::EchoReply Lost() { return platform::EchoReply::Failure(11010); }
     std::vector<int64_t> Gaps() const {
         std::vector<int64_t> gaps;
         for (size_t i = 1; i < rounds.size(); ++i) gaps.push_back(rounds[i].at - rounds[i - 1].at);

@@ -11,15 +11,25 @@ namespace {
 using namespace platform::wire;
 using Bytes = std::vector<uint8_t>;
 
+// The probe's request to 198.51.100.2, time to live 64, time-out 250 ms, as its bytes go on the wire.
+Bytes Written() {
+    Bytes b{0xE1, 198, 51, 100, 2, 64, 7, 2, 0x00, 0xFA};
+    b.resize(kRequestSize, 0x20);
+    return b;
+}
+
 // The probe's request with `values` written from byte `at` on, cut or padded to `size` bytes.
 Bytes With(size_t at, std::initializer_list<uint8_t> values, size_t size = kRequestSize) {
-    EchoRequest r{{198, 51, 100, 2}, {64, kTypeOfService, kFlags}, {}, 250};
-    r.data.fill(0x20);
-    const RequestBytes m = EncodeRequest(r);
-    Bytes b(m.begin(), m.end());
+    Bytes b = Written();
     std::copy(values.begin(), values.end(), b.begin() + static_cast<ptrdiff_t>(at));
     b.resize(size, 0x20);
     return b;
+}
+
+TEST(EchoWire, TheRequestsBytesAreTheProbesFieldsInTheirPlaces) {
+    EchoRequest r{{198, 51, 100, 2}, platform::echo_request::Options(64), {}, 250};
+    r.data.fill(platform::echo_request::kDataByte);
+    EXPECT_TRUE(std::ranges::equal(EncodeRequest(r), Written()));
 }
 
 // Every field at both edges of what the helper takes, and one step beyond each.
@@ -50,13 +60,14 @@ TEST(EchoWire, TakesOnlyEchoRequestsWithinTheirBounds) {
     }
 }
 
-TEST(EchoWire, RepliesKeepEveryFieldAndOnlyWholeOnesAreRead) {
+TEST(EchoWire, RepliesKeepEveryFieldInItsPlaceAndOnlyWholeOnesAreRead) {
     const platform::EchoReply r{1, {192, 0, 2, 1}, 11013, 0xFFFFFFFE, 0x01020304};
-    const ReplyBytes m = EncodeReply(r);
-    const platform::EchoReply back = ParseReply(m).value();  // throws, failing the test, when not read
+    const Bytes written{0, 0, 0, 1, 192, 0, 2, 1, 0, 0, 0x2B, 0x05, 0xFF, 0xFF, 0xFF, 0xFE, 1, 2, 3, 4};
+    EXPECT_TRUE(std::ranges::equal(EncodeReply(r), written));
+    const platform::EchoReply back = ParseReply(written).value();  // throws, failing the test, when not read
     EXPECT_EQ(std::tuple(back.count, back.address, back.status, back.roundTripMs, back.error),
               std::tuple(r.count, r.address, r.status, r.roundTripMs, r.error));
-    EXPECT_FALSE(ParseReply(std::span(m).first(kReplySize - 1)));
+    EXPECT_FALSE(ParseReply(std::span(written).first(kReplySize - 1)));
 }
 
 }  // namespace

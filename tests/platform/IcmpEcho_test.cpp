@@ -1,11 +1,14 @@
 #include "platform/linux/IcmpEcho.h"
 
 #include <netinet/in.h>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <ctime>
+
+#include "platform/linux/LinuxEchoService.h"
 
 namespace {
 
@@ -56,6 +59,31 @@ TEST(ReceivePath, RoundTripIsTheStampsUnlessTheRealTimeClockStepped) {
         {std::nullopt, R + 3 * ms, 9 * ms},
     };
     for (const auto& c : cases) EXPECT_EQ(RoundTripNs({R, M, c.left}, c.stamp, M + 9 * ms), c.expected);
+}
+
+// A refusal that means "not allowed here" leads to the next way of sending; any other is told, and
+// nothing else is tried.
+TEST(OpeningEcho, OnlyTheRefusalsThatMeanNotAllowedLeadToTheNextWay) {
+    for (const int e : {EACCES, EPERM, EAFNOSUPPORT, EPROTONOSUPPORT})
+        EXPECT_TRUE(platform::MeansNotAllowed(e)) << e;
+    for (const int e : {EMFILE, ENFILE, ENOBUFS, ENOMEM, EINVAL, 0})
+        EXPECT_FALSE(platform::MeansNotAllowed(e)) << e;
+    platform::LinuxEchoService echo({.rawInProcess = true, .helper = "/bin/true"});
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const int lowestFree = dup(0);
+    ASSERT_GE(lowestFree, 0);
+    close(lowestFree);
+    rlimit full = limit;
+    full.rlim_cur = static_cast<rlim_t>(lowestFree);  // the next socket has no descriptor left
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &full), 0);
+    const int32_t handle = echo.Open();
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_EQ(handle, 0);
+    // Whether the ping socket is open here or not, the way that ran out of descriptors is the last told.
+    const std::string told = echo.OpenError(), emfile = std::strerror(EMFILE);
+    EXPECT_TRUE(told.ends_with("socket: " + emfile)) << told;
+    EXPECT_EQ(told.find("helper"), std::string::npos) << told;
 }
 
 }  // namespace

@@ -21,12 +21,6 @@ constexpr const char* kHelperName = "tarnovelmon-echo";
 // How long the helper may take beyond a request's time-out, or to start.
 constexpr int kGraceMs = 2000;
 
-EchoReply Failure(uint32_t error) {
-    EchoReply r;
-    r.error = error;
-    return r;
-}
-
 ssize_t Receive(int fd, uint8_t* buffer, size_t size) {
     ssize_t n;
     do n = ::recv(fd, buffer, size, 0);
@@ -81,8 +75,9 @@ std::optional<EchoHelperClient> EchoHelperClient::Start(const std::string& path)
         return std::nullopt;
     }
     EchoHelperClient client(pair[0], pid);
-    const timeval wait{(wire::kMaxTimeoutMs + kGraceMs) / 1000,
-                       (wire::kMaxTimeoutMs + kGraceMs) % 1000 * 1000};
+    constexpr int kWaitMs = echo_request::kMaxTimeoutMs + kGraceMs;
+    constexpr int kMsPerSecond = 1000, kUsPerMs = 1000;
+    const timeval wait{kWaitMs / kMsPerSecond, kWaitMs % kMsPerSecond * kUsPerMs};
     uint8_t ready = 0;
     if (setsockopt(pair[0], SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0 ||
         Receive(pair[0], &ready, 1) != 1 || ready != wire::kReady) {
@@ -118,15 +113,16 @@ void EchoHelperClient::End(bool kill) {
     pid_ = -1;
 }
 
-EchoReply EchoHelperClient::Echo(const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
+EchoReply EchoHelperClient::Echo(const Ipv4Address& destination, const std::vector<uint8_t>& data,
                                  const EchoOptions& options, int32_t timeoutMs) {
-    if (destination == std::array<uint8_t, 4>{}) return Failure(ip_status::kBadDestination);
-    if (fd_ < 0 || data.size() != wire::kDataSize || options.tos != wire::kTypeOfService ||
-        options.flags != wire::kFlags) {
-        return Failure(ip_status::kGeneralFailure);
-    }
+    if (destination == Ipv4Address{}) return EchoReply::Failure(ip_status::kBadDestination);
+    if (fd_ < 0 || !echo_request::IsTheProbes(destination, options, data.size()))
+        return EchoReply::Failure(ip_status::kGeneralFailure);
     wire::EchoRequest request{
-        destination, options, {}, std::clamp(timeoutMs, wire::kMinTimeoutMs, wire::kMaxTimeoutMs)};
+        destination,
+        options,
+        {},
+        std::clamp(timeoutMs, echo_request::kMinTimeoutMs, echo_request::kMaxTimeoutMs)};
     std::ranges::copy(data, request.data.begin());
     const wire::RequestBytes message = wire::EncodeRequest(request);
     uint8_t received[wire::kReplySize + 1];
@@ -135,7 +131,7 @@ EchoReply EchoHelperClient::Echo(const std::array<uint8_t, 4>& destination, cons
         if (auto r = wire::ParseReply({received, wire::kReplySize})) return *r;
     }
     End(true);  // gone, or silent beyond any time-out
-    return Failure(ip_status::kGeneralFailure);
+    return EchoReply::Failure(ip_status::kGeneralFailure);
 }
 
 }  // namespace platform

@@ -32,7 +32,7 @@ class EchoHelperClient {
     // One echo through the helper. The helper takes only what the probe sends (type of service 7,
     // don't fragment, 32 bytes of data); other requests fail here with kGeneralFailure, and a time-out
     // outside 1 to 999 ms is brought within. A helper that has gone fails every request from then on.
-    EchoReply Echo(const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
+    EchoReply Echo(const Ipv4Address& destination, const std::vector<uint8_t>& data,
                    const EchoOptions& options, int32_t timeoutMs);
 
     pid_t Pid() const { return pid_; }

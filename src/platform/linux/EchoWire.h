@@ -8,41 +8,43 @@
 #include <optional>
 #include <span>
 
-#include "platform/EchoService.h"
+#include "platform/EchoRequest.h"
 
 namespace platform::wire {
 
-// The only request the helper serves, and the bounds of its fields.
+// The kind of the only message the helper serves: the probe's echo request (platform/EchoRequest.h).
 constexpr uint8_t kEchoRequest = 0xE1;
-constexpr uint8_t kTypeOfService = 7;
-constexpr uint8_t kFlags = kIpFlagDontFragment;
-constexpr size_t kDataSize = 32;
-constexpr int32_t kMinTimeoutMs = 1;
-constexpr int32_t kMaxTimeoutMs = 999;
 
 // Sent by the helper once, when its raw socket is open and its privilege is gone (or it has none).
 constexpr uint8_t kReady = 0xA1;
 constexpr uint8_t kUnavailable = 0xA0;
 
 struct EchoRequest {
-    std::array<uint8_t, 4> destination{};
+    Ipv4Address destination{};
     EchoOptions options;
-    std::array<uint8_t, kDataSize> data{};
+    std::array<uint8_t, echo_request::kDataSize> data{};
     int32_t timeoutMs = 0;
 };
 
-// Kind, destination, time to live, type of service, flags, time-out (2 bytes, big-endian), data.
-constexpr size_t kRequestSize = 1 + 4 + 3 + 2 + kDataSize;
-// Count, address, status, round trip and error: 4 bytes each (big-endian) but the address.
-constexpr size_t kReplySize = 4 + 4 + 4 + 4 + 4;
+// A request: kind, destination, time to live, type of service, flags, time-out (big-endian), data.
+namespace request_at {
+constexpr size_t kKind = 0, kDestination = 1, kTimeToLive = 5, kTypeOfService = 6, kFlags = 7, kTimeout = 8,
+                 kData = 10;
+}  // namespace request_at
+constexpr size_t kTimeoutBytes = 2;
+constexpr size_t kRequestSize = request_at::kData + echo_request::kDataSize;
+// A reply: count, address, status, round trip and error, 4 bytes each (big-endian but the address).
+namespace reply_at {
+constexpr size_t kCount = 0, kAddress = 4, kStatus = 8, kRoundTrip = 12, kError = 16;
+}  // namespace reply_at
+constexpr size_t kReplySize = reply_at::kError + 4;
 
 using RequestBytes = std::array<uint8_t, kRequestSize>;
 using ReplyBytes = std::array<uint8_t, kReplySize>;
 
 RequestBytes EncodeRequest(const EchoRequest& request);
-// The request a message carries; nullopt for anything but one whole echo request within the bounds
-// (destination 0.0.0.0, another type of service or flags, a time-out outside 1 to 999 ms, a message
-// of another kind or size).
+// The request a message carries; nullopt for anything but one whole echo request that is the probe's
+// (echo_request::IsTheProbes, with its time-out in bounds) or a message of another kind or size.
 std::optional<EchoRequest> ParseRequest(std::span<const uint8_t> message);
 
 ReplyBytes EncodeReply(const EchoReply& reply);

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/Ipv4Address.h"
+
 namespace platform::icmp {
 
 constexpr uint8_t kTypeEchoReply = 0;
@@ -22,7 +24,7 @@ constexpr size_t kHeaderSize = 8;
 constexpr size_t kMinIpHeaderSize = 20;
 constexpr uint8_t kProtocolIcmp = 1;
 
-using Octets = std::array<uint8_t, 4>;
+using Octets = Ipv4Address;
 
 // The Internet checksum (RFC 1071) of the bytes, as the value to store big-endian. A message that
 // carries a correct checksum sums to 0.

@@ -44,12 +44,6 @@ icmp::Octets OctetsOf(const in_addr& a) {
     return o;
 }
 
-EchoReply Failure(uint32_t error) {
-    EchoReply r;
-    r.error = error;
-    return r;
-}
-
 // Receive buffers: an IP header of at most 60 bytes, the ICMP header and a quoted packet or our data.
 constexpr size_t kPacketBuffer = 4096;
 
@@ -73,7 +67,7 @@ struct Pending {
 // A stored answer read at `readAt`; one that came in after the time-out is no answer.
 EchoReply Stored(const Pending& p, const icmp::Match& m, std::optional<int64_t> stamp, int64_t readAt) {
     const int64_t rttMs = RoundTripNs(p.sent, stamp, readAt) / kNsPerMs;
-    if (rttMs > p.timeoutNs / kNsPerMs) return Failure(ip_status::kReqTimedOut);
+    if (rttMs > p.timeoutNs / kNsPerMs) return EchoReply::Failure(ip_status::kReqTimedOut);
     EchoReply r;
     r.count = 1;
     r.address = m.from;
@@ -136,7 +130,8 @@ std::optional<EchoReply> FromExtendedError(const Pending& p, msghdr& msg, int64_
         if (c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err))) continue;
         sock_extended_err ee{};
         std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
-        if (ee.ee_origin == SO_EE_ORIGIN_LOCAL) return Failure(icmp::StatusForSendError(ee.ee_errno));
+        if (ee.ee_origin == SO_EE_ORIGIN_LOCAL)
+            return EchoReply::Failure(icmp::StatusForSendError(ee.ee_errno));
         if (ee.ee_origin != SO_EE_ORIGIN_ICMP || !icmp::StatusForIcmp(ee.ee_type, ee.ee_code)) continue;
         icmp::Match m{icmp::Answer::ErrorReport, ee.ee_type, ee.ee_code, {}};
         // The reporter's address follows the extended error in the same message.
@@ -214,7 +209,7 @@ EchoReply AwaitAnswer(Pending& p, IcmpSocketKind kind, int64_t deadline) {
         if (events & POLLIN) {
             if (auto r = ReadQueued(p, kind)) return *r;
         }
-        if (left == 0) return Failure(ip_status::kReqTimedOut);
+        if (left == 0) return EchoReply::Failure(ip_status::kReqTimedOut);
     }
 }
 
@@ -260,14 +255,19 @@ std::optional<int64_t> ReceiveStampNs(const msghdr& msg) {
     return std::nullopt;
 }
 
-std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind) {
+std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind, int& error) {
+    error = EINVAL;
     if (kind != IcmpSocketKind::Datagram && kind != IcmpSocketKind::Raw) return std::nullopt;
     const int type = kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW;
     const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0) return std::nullopt;
+    const auto refused = [&error] {
+        error = errno;
+        return std::nullopt;
+    };
+    if (fd < 0) return refused();
     IcmpEcho echo(fd, kind);
     const int on = 1;
-    if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) return std::nullopt;
+    if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) return refused();
     // Send stamps, without the packet: when the request was queued and when the device took it. A
     // kernel without them leaves the time taken before sendto.
     const int sendStamps = SOF_TIMESTAMPING_TX_SCHED | SOF_TIMESTAMPING_TX_SOFTWARE |
@@ -275,7 +275,7 @@ std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind) {
     setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &sendStamps, sizeof sendStamps);
     if (kind == IcmpSocketKind::Datagram) {
         // ICMP errors that quote our requests arrive on the error queue.
-        if (setsockopt(fd, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) return std::nullopt;
+        if (setsockopt(fd, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) return refused();
     } else {
         // A raw socket sees every ICMP message of the host; keep only replies and error reports.
         icmp_filter filter{};
@@ -284,6 +284,7 @@ std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind) {
                         (1u << icmp::kTypeParamProblem));
         setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
     }
+    error = 0;
     return echo;
 }
 
@@ -329,11 +330,11 @@ bool IcmpEcho::ApplyOptions(const EchoOptions& options) {
     return true;
 }
 
-EchoReply IcmpEcho::Echo(const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
+EchoReply IcmpEcho::Echo(const Ipv4Address& destination, const std::vector<uint8_t>& data,
                          const EchoOptions& options, int32_t timeoutMs) {
     // Linux would deliver 0.0.0.0 to the local host: that is no answer from the destination.
-    if (destination == icmp::Octets{0, 0, 0, 0}) return Failure(ip_status::kBadDestination);
-    if (!ApplyOptions(options)) return Failure(ip_status::kGeneralFailure);
+    if (destination == icmp::Octets{0, 0, 0, 0}) return EchoReply::Failure(ip_status::kBadDestination);
+    if (!ApplyOptions(options)) return EchoReply::Failure(ip_status::kGeneralFailure);
 
     Pending p;
     p.fd = fd_;
@@ -349,7 +350,7 @@ EchoReply IcmpEcho::Echo(const std::array<uint8_t, 4>& destination, const std::v
     std::memcpy(&to.sin_addr.s_addr, destination.data(), destination.size());
 
     p.timeoutNs = static_cast<int64_t>(timeoutMs < 0 ? 0 : timeoutMs) * kNsPerMs;
-    if (!Send(fd_, request, to, p.sent)) return Failure(icmp::StatusForSendError(errno));
+    if (!Send(fd_, request, to, p.sent)) return EchoReply::Failure(icmp::StatusForSendError(errno));
     return AwaitAnswer(p, kind_, p.sent.monotonicNs + p.timeoutNs);
 }
 

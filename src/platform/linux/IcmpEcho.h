@@ -4,7 +4,7 @@
 
 #include <sys/socket.h>
 
-#include <array>
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -14,6 +14,13 @@
 namespace platform {
 
 enum class IcmpSocketKind { None, Datagram, Raw, Helper };
+
+// Whether a socket refused with this errno is one this process may not have (as ping tells it): the
+// ping socket closed by net.ipv4.ping_group_range, a raw socket without CAP_NET_RAW, or no ICMP
+// sockets in this kernel. Another way then may work; any other refusal is a fault to report.
+constexpr bool MeansNotAllowed(int error) {
+    return error == EACCES || error == EPERM || error == EAFNOSUPPORT || error == EPROTONOSUPPORT;
+}
 
 // The round trip of an answer. The kernel stamps each packet as it comes in (SO_TIMESTAMPNS, on the
 // real-time clock) and each request as it goes out (SO_TIMESTAMPING, on the error queue), so the time
@@ -33,8 +40,13 @@ std::optional<int64_t> ReceiveStampNs(const msghdr& msg);
 class IcmpEcho {
   public:
     // Opens a socket of the kind, Datagram (the ping socket, where net.ipv4.ping_group_range allows
-    // it) or Raw (which needs CAP_NET_RAW), with the kernel's receive stamps on. nullopt when refused.
-    static std::optional<IcmpEcho> Open(IcmpSocketKind kind);
+    // it) or Raw (which needs CAP_NET_RAW), with the kernel's receive stamps on. nullopt when refused,
+    // with the errno of the refusal in `error`.
+    static std::optional<IcmpEcho> Open(IcmpSocketKind kind, int& error);
+    static std::optional<IcmpEcho> Open(IcmpSocketKind kind) {
+        int error = 0;
+        return Open(kind, error);
+    }
     IcmpEcho(IcmpEcho&& other) noexcept;
     IcmpEcho& operator=(IcmpEcho&& other) noexcept;
     IcmpEcho(const IcmpEcho&) = delete;
@@ -44,7 +56,7 @@ class IcmpEcho {
     IcmpSocketKind Kind() const { return kind_; }
 
     // Sends one echo request and waits at most `timeoutMs` for its answer.
-    EchoReply Echo(const std::array<uint8_t, 4>& destination, const std::vector<uint8_t>& data,
+    EchoReply Echo(const Ipv4Address& destination, const std::vector<uint8_t>& data,
                    const EchoOptions& options, int32_t timeoutMs);
 
   private:

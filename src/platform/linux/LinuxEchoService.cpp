@@ -17,12 +17,24 @@ constexpr uint16_t kRouteProbePort = 9;
 
 }  // namespace
 
+// Tries each way in turn while the last was refused as not allowed; any other refusal is told.
 int32_t LinuxEchoService::Open() {
     Close(handle_);
-    socket_ = IcmpEcho::Open(IcmpSocketKind::Datagram);
-    if (!socket_ && mechanisms_.rawInProcess) socket_ = IcmpEcho::Open(IcmpSocketKind::Raw);
-    if (!socket_ && !mechanisms_.helper.empty()) helper_ = EchoHelperClient::Start(mechanisms_.helper);
+    openError_.clear();
+    int error = 0;
+    socket_ = IcmpEcho::Open(IcmpSocketKind::Datagram, error);
+    if (!socket_) openError_ = std::string("the ping socket: ") + std::strerror(error);
+    if (!socket_ && MeansNotAllowed(error) && mechanisms_.rawInProcess) {
+        socket_ = IcmpEcho::Open(IcmpSocketKind::Raw, error);
+        if (!socket_) openError_ += std::string("; a raw socket: ") + std::strerror(error);
+    }
+    if (!socket_ && MeansNotAllowed(error) && !mechanisms_.helper.empty()) {
+        helper_ = EchoHelperClient::Start(mechanisms_.helper);
+        if (!helper_)
+            openError_ += "; the echo helper " + mechanisms_.helper + " did not start or has no socket";
+    }
     if (!socket_ && !helper_) return kNoHandle;
+    openError_.clear();
     lastHandle_ = lastHandle_ == INT32_MAX ? kNoHandle + 1 : lastHandle_ + 1;
     handle_ = lastHandle_;
     return handle_;
@@ -40,15 +52,15 @@ IcmpSocketKind LinuxEchoService::SocketKind() const {
     return helper_ ? IcmpSocketKind::Helper : IcmpSocketKind::None;
 }
 
-EchoReply LinuxEchoService::SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
+EchoReply LinuxEchoService::SendEcho(int32_t handle, const Ipv4Address& destination,
                                      const std::vector<uint8_t>& data, const EchoOptions& options,
                                      int32_t timeoutMs) {
-    if (handle_ == kNoHandle || handle != handle_) return EchoReply{.error = kErrorInvalidHandle};
+    if (handle_ == kNoHandle || handle != handle_) return EchoReply::Failure(kErrorInvalidHandle);
     if (socket_) return socket_->Echo(destination, data, options, timeoutMs);
     return helper_->Echo(destination, data, options, timeoutMs);
 }
 
-bool LinuxEchoService::HasRoute(const std::array<uint8_t, 4>& destination) {
+bool LinuxEchoService::HasRoute(const Ipv4Address& destination) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return true;  // nothing to tell by: let the request find out
     sockaddr_in to{};

@@ -26,13 +26,15 @@ class LinuxEchoService final : public EchoService {
     LinuxEchoService& operator=(const LinuxEchoService&) = delete;
 
     // Opens the ping socket, else what the mechanisms allow; a helper started here ends at Close.
+    // The ping socket's refusals that mean "not allowed here" lead to the next way; any other is told
+    // by OpenError.
     int32_t Open() override;
+    std::string OpenError() const override { return openError_; }
     void Close(int32_t handle) override;
-    EchoReply SendEcho(int32_t handle, const std::array<uint8_t, 4>& destination,
-                       const std::vector<uint8_t>& data, const EchoOptions& options,
-                       int32_t timeoutMs) override;
+    EchoReply SendEcho(int32_t handle, const Ipv4Address& destination, const std::vector<uint8_t>& data,
+                       const EchoOptions& options, int32_t timeoutMs) override;
     // Connects a datagram socket to the address, which only looks the route up.
-    bool HasRoute(const std::array<uint8_t, 4>& destination) override;
+    bool HasRoute(const Ipv4Address& destination) override;
 
     // What the open handle uses; None while no handle is open.
     IcmpSocketKind SocketKind() const;
@@ -43,6 +45,7 @@ class LinuxEchoService final : public EchoService {
     EchoMechanisms mechanisms_;
     std::optional<IcmpEcho> socket_;
     std::optional<EchoHelperClient> helper_;
+    std::string openError_;
     // What Open answers when it fails, and so never a handle; handles count up from the next one and
     // start over there after the largest.
     static constexpr int32_t kNoHandle = 0;

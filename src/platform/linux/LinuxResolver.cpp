@@ -9,7 +9,7 @@
 
 namespace platform {
 
-std::optional<std::vector<Ipv4Octets>> LinuxResolver::LookupByName(const std::string& name) {
+std::optional<std::vector<Ipv4Address>> LinuxResolver::LookupByName(const std::string& name) {
     // A NUL inside the text would make the resolver look up a shorter name than the one given.
     if (name.find('\0') != std::string::npos) return std::nullopt;
     addrinfo hints{};
@@ -18,13 +18,13 @@ std::optional<std::vector<Ipv4Octets>> LinuxResolver::LookupByName(const std::st
     addrinfo* raw = nullptr;
     if (getaddrinfo(name.c_str(), nullptr, &hints, &raw) != 0 || raw == nullptr) return std::nullopt;
     std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> list(raw, &freeaddrinfo);
-    std::vector<Ipv4Octets> addresses;
+    std::vector<Ipv4Address> addresses;
     for (const addrinfo* ai = raw; ai != nullptr; ai = ai->ai_next) {
         if (ai->ai_family != AF_INET || ai->ai_addr == nullptr || ai->ai_addrlen < sizeof(sockaddr_in))
             continue;
         sockaddr_in sin{};
         std::memcpy(&sin, ai->ai_addr, sizeof sin);
-        Ipv4Octets o{};
+        Ipv4Address o{};
         std::memcpy(o.data(), &sin.sin_addr.s_addr, 4);
         addresses.push_back(o);
     }

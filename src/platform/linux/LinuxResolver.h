@@ -8,7 +8,7 @@ namespace platform {
 
 class LinuxResolver final : public Resolver {
   public:
-    std::optional<std::vector<Ipv4Octets>> LookupByName(const std::string& name) override;
+    std::optional<std::vector<Ipv4Address>> LookupByName(const std::string& name) override;
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/linux/Capabilities.h"
@@ -21,6 +22,14 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
     do n = ::write(fd, bytes, size);
     while (n < 0 && errno == EINTR);
     return n == static_cast<ssize_t>(size);
+}
+
+// Nothing of the environment is read, nor passed on: there is no program to start. Its text is
+// overwritten too, so that none of it stays in memory (or in /proc/PID/environ) for the helper's life.
+void ForgetEnvironment() {
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry)
+        std::memset(*entry, 0, std::strlen(*entry));
+    clearenv();
 }
 
 }  // namespace
@@ -43,8 +52,7 @@ int Serve(int channel, platform::IcmpEcho& echo) {
 }
 
 int Run() {
-    // Nothing of the environment is read, nor passed on: there is no program to start.
-    clearenv();
+    ForgetEnvironment();
     std::signal(SIGPIPE, SIG_IGN);
     close_range(kChannel + 1, ~0U, 0);
     auto echo = platform::IcmpEcho::Open(platform::IcmpSocketKind::Raw);

@@ -1,15 +1,18 @@
 // The probe over real sockets: a client, a router and a server namespace joined by veth pairs, and
 // the system resolver in a namespace with its own hosts file. Needs root; skipped where it cannot run.
+#include <fcntl.h>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -20,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "net/Netns.h"
+#include "platform/linux/EchoWire.h"
 #include "platform/linux/IcmpCodec.h"
 #include "platform/linux/LinuxEchoService.h"
 #include "platform/linux/LinuxResolver.h"
@@ -298,6 +302,43 @@ TEST(ProbeUnderLoad, RoundTripsAreTheWiresWithSixBusyLoopsAndAQueueBeforeTheDevi
 
 // Resolves on a thread that has entered the namespace and a mount namespace of its own, where our
 // hosts file stands in for the system's. A DNS server is out of reach: the namespace has only loopback.
+// The helper carries a file capability, so anyone may start it: it keeps nothing of its start but its
+// channel, neither the descriptors it was handed nor the environment.
+TEST(EchoHelper, KeepsNoDescriptorNorEnvironmentOfItsStart) {
+    NETNS_REQUIRE();  // its raw socket
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
+    const int stray = open("/dev/null", O_RDONLY);  // handed on
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pair[1], 0);
+        char path[] = TN_ECHO_HELPER, secret[] = "TN_STRAY=left behind";
+        char* argv[] = {path, nullptr};
+        char* envp[] = {secret, nullptr};
+        execve(path, argv, envp);
+        _exit(127);
+    }
+    close(pair[1]);
+    close(stray);
+    uint8_t ready = 0;
+    ASSERT_EQ(read(pair[0], &ready, 1), 1);
+    EXPECT_EQ(ready, platform::wire::kReady);
+    const std::string proc = "/proc/" + std::to_string(pid);
+    std::vector<std::string> open;  // its descriptors, each "number -> what"
+    for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd"))
+        open.push_back(fd.path().filename().string() + " -> " +
+                       std::filesystem::read_symlink(fd.path()).string());
+    EXPECT_EQ(open.size(), 2u) << testing::PrintToString(open);  // the channel and the raw socket
+    for (const std::string& o : open) EXPECT_TRUE(o.find(" -> socket:") != std::string::npos) << o;
+    std::ifstream environ(proc + "/environ");
+    const std::string text((std::istreambuf_iterator<char>(environ)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(text.empty());  // the block is read, and blank
+    EXPECT_EQ(text.find_first_not_of('\0'), std::string::npos) << text;
+    kill(pid, SIGKILL);
+    close(pair[0]);
+    EXPECT_EQ(waitpid(pid, nullptr, 0), pid);
+}
+
 TEST(ResolverNet, ResolvesThroughTheSystemResolver) {
     NETNS_REQUIRE();
     netns::Namespace ns("res");  // entering it fails the test when it could not be made

@@ -20,17 +20,9 @@ struct RealDesktop {
     platform::ExitProgramEnd end;
     platform::LocalSingleInstance single;  // not asked: the window is shown without the program's entry
 
+    forms::WindowServices Windows() { return {dialogs, help, area}; }
     platform::Services With(platform::EchoService& echo, platform::TickClock& clock) {
-        return {echo,
-                resolver,
-                clock,
-                settings,
-                registry,
-                area,
-                dialogs,
-                help,
-                end,
-                single,
-                platform::RunningProgramLocation()};
+        return {
+            echo, resolver, clock, settings, registry, area, end, single, platform::RunningProgramLocation()};
     }
 };

@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     platform::LinuxEchoService echo;
     platform::QtEventClock clock;
     RealDesktop desktop;
-    modPingAuto::Program program(desktop.With(echo, clock));
+    modPingAuto::Program program(desktop.With(echo, clock), desktop.Windows());
     gWindow = &program.Window();
     gWindow->ShowForm();
     if (!gWindow->IsLoaded()) {

@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
     PatchyEcho echo(realEcho);
     QuickClock clock;
     RealDesktop desktop;
-    modPingAuto::Program program(desktop.With(echo, clock));
+    modPingAuto::Program program(desktop.With(echo, clock), desktop.Windows());
     gSoak = {&clock, &echo, &program};
     frmPing& w = program.Window();
     w.ShowForm();

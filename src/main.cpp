@@ -16,6 +16,7 @@
 #include "platform/qt/QtNotificationArea.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/XdgRegistry.h"
+#include "platform/x11/Display.h"
 
 int main(int argc, char* argv[]) {
     modPingAuto::InstallTerminationHandlers();
@@ -53,14 +54,13 @@ int main(int argc, char* argv[]) {
                                       settings,
                                       registry,
                                       notificationArea,
-                                      dialogs,
-                                      help,
                                       end,
                                       single,
                                       platform::RunningProgramLocation(),
-                                      forms::App::CompositorPlacesWindows()};
+                                      x11::OnWayland()};
+    const forms::WindowServices windows{dialogs, help, notificationArea};
     // Never destroyed: the process ends at once after the window's unload sequence.
-    auto* program = new modPingAuto::Program(services);
+    auto* program = new modPingAuto::Program(services, windows);
     modPingAuto::WatchTerminationRequests(*program);
     program->Main();
     return QApplication::exec();

@@ -45,14 +45,14 @@ class SessionEndFilter : public QObject {
 
 }  // namespace
 
-Program::Program(const platform::Services& services)
+Program::Program(const platform::Services& services, const forms::WindowServices& windows)
     : end_(services.end),
       single_(services.single),
       probe_(services.echo, services.resolver),
       registry_(services.registry),
       logon_(registry_, services.location),
-      tray_(services.notificationArea, services.dialogs),
-      window_(services, probe_, tray_, logon_) {}
+      tray_(services.notificationArea, windows),
+      window_(services, windows, probe_, tray_, logon_) {}
 
 void Program::Main() {
     if (!single_.BecomeTheOne()) {

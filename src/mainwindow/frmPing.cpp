@@ -129,13 +129,13 @@ forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption
 
 }  // namespace
 
-frmPing::frmPing(const platform::Services& services, modPing::Engine& probe, frmSysTray& tray,
-                 modPingAuto::LogonStart& logon)
+frmPing::frmPing(const platform::Services& services, const forms::WindowServices& windows,
+                 modPing::Engine& probe, frmSysTray& tray, modPingAuto::LogonStart& logon)
     : forms::Form(QStringLiteral("frmPing")),
       helpFile(HelpFilePath(services.location)),
       settings_(services.settings),
-      dialogs_(services.dialogs),
-      help_(services.help),
+      dialogs_(windows.dialogs),
+      help_(windows.help),
       end_(services.end),
       probe_(probe),
       tray_(tray),

@@ -17,8 +17,8 @@
 class frmPing : public forms::Form, public tray::TrayOwner {
     Q_OBJECT
   public:
-    frmPing(const platform::Services& services, modPing::Engine& probe, frmSysTray& tray,
-            modPingAuto::LogonStart& logon);
+    frmPing(const platform::Services& services, const forms::WindowServices& windows, modPing::Engine& probe,
+            frmSysTray& tray, modPingAuto::LogonStart& logon);
 
     // Outer sizes in twips: with the options shown (the design size) and without.
     static constexpr float kWidthWithOptions = 8010;

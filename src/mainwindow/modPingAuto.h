@@ -15,7 +15,7 @@ namespace modPingAuto {
 
 class Program {
   public:
-    explicit Program(const platform::Services& services);
+    Program(const platform::Services& services, const forms::WindowServices& windows);
 
     // The program's entry: shows the main window, or, when logon start is registered, loads it hidden
     // in the tray and starts monitoring. Where the program runs already for the user's session, asks

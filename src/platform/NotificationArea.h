@@ -6,8 +6,6 @@
 #include <functional>
 #include <string>
 
-class QMenu;
-
 namespace platform {
 
 // Window message numbers of the icon's mouse events.
@@ -42,12 +40,6 @@ class NotificationArea {
     // Called too when the first word comes and says there is none.
     using ArrivalHandler = std::function<void()>;
     virtual void SetArrivalHandler(ArrivalHandler handler) = 0;
-
-    // The icons' menu, for hosts that draw it themselves (StatusNotifierItem hosts read it over
-    // DBusMenu); its actions run their handlers as when the program pops it up. Hosts that leave the
-    // menu to the program (an XEmbed tray's right press, a ContextMenu request) still send the
-    // right-button event, and the program pops the menu up.
-    virtual void SetMenu(QMenu* menu) = 0;
 };
 
 }  // namespace platform

@@ -1,13 +1,9 @@
-// The operating system's services as the program's units receive them. The program builds the
+// The operating system's services as the program's units receive them (the windows' own, over Qt
+// Widgets, are forms::WindowServices). The program builds the
 // desktop's once, at start; a test builds fakes. Each unit is handed the ones it uses, by reference.
 #pragma once
 
 #include <string>
-
-namespace forms {
-class Dialogs;
-class HelpViewer;
-}  // namespace forms
 
 namespace platform {
 
@@ -41,12 +37,11 @@ struct Services {
     SettingsStore& settings;
     Registry& registry;
     NotificationArea& notificationArea;
-    forms::Dialogs& dialogs;
-    forms::HelpViewer& help;
     ProgramEnd& end;
     SingleInstance& single;
     ProgramLocation location;
-    // forms::App::CompositorPlacesWindows(), asked once at start.
+    // Whether the compositor places the windows and keeps their state to itself (Wayland): a window can
+    // neither be moved nor its position or minimised state be read. Asked once at start.
     bool compositorPlacesWindows = false;
 };
 

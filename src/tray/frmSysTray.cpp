@@ -16,8 +16,11 @@ QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
 
 }  // namespace
 
-frmSysTray::frmSysTray(platform::NotificationArea& area, forms::Dialogs& dialogs)
-    : forms::Form(QStringLiteral("frmSysTray")), area_(area), dialogs_(dialogs) {
+frmSysTray::frmSysTray(platform::NotificationArea& area, const forms::WindowServices& windows)
+    : forms::Form(QStringLiteral("frmSysTray")),
+      area_(area),
+      dialogs_(windows.dialogs),
+      menuHost_(windows.trayMenu) {
     SetCaption(QStringLiteral("System Tray"));
 }
 

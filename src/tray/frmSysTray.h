@@ -17,7 +17,7 @@
 class frmSysTray : public forms::Form {
     Q_OBJECT
   public:
-    frmSysTray(platform::NotificationArea& area, forms::Dialogs& dialogs);
+    frmSysTray(platform::NotificationArea& area, const forms::WindowServices& windows);
 
     // Each reference loads the window (hidden) when it is not loaded.
     forms::PictureBox& Picture(common::StateIcon state);
@@ -59,6 +59,7 @@ class frmSysTray : public forms::Form {
   private:
     platform::NotificationArea& area_;
     forms::Dialogs& dialogs_;
+    forms::TrayMenuHost& menuHost_;
     tray::TrayOwner* main_ = nullptr;
     bool connected_ = false;
     std::array<std::pair<common::StateIcon, forms::PictureBox*>, 4> pictures_{};

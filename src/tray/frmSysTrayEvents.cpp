@@ -11,7 +11,7 @@ void frmSysTray::AttachMainWindow(tray::TrayOwner& window) {
     area_.SetArrivalHandler([this] {
         if (main_ != nullptr) main_->TrayArrived();
     });
-    area_.SetMenu(&mnuRight());
+    menuHost_.SetTrayMenu(&mnuRight());
     // Connected once: the actions call through main_, which may change.
     if (connected_) return;
     connected_ = true;

@@ -20,7 +20,7 @@ class ProgramTest : public testing::Test {
     }
     // A new program, started; `stopAfter` ms of monitoring end with Stop.
     void Start(int64_t stopAfter = 1) {
-        p = std::make_unique<modPingAuto::Program>(f.Services());
+        p = std::make_unique<modPingAuto::Program>(f.Services(), f.Windows());
         f.clock.actions.clear();
         f.clock.At(f.clock.now + stopAfter, [this] { w().cmdStop_Click(); });
         p->Main();

@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(folder);
     fakes::FakeServices services;
-    modPingAuto::Program program(services.Services());
+    modPingAuto::Program program(services.Services(), services.Windows());
     frmPing& window = program.Window();
     window.ShowForm();
     for (int i = 0; i < 2; ++i) window.txtIP(i)->setText(i == 0 ? "one.one.one.one" : "dns.google");

@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "fakes/Fakes.h"
+#include "fakes/FakePorts.h"
 #include "monitor/Monitor.h"
 
 namespace {
@@ -85,7 +85,7 @@ class MonitorTest : public testing::Test {
         EXPECT_EQ(f.clock.now, stop);
     }
 
-    fakes::FakeServices f;
+    fakes::FakePorts f;
     FakeView view;
     modPing::Engine probe{f.echo, f.resolver};
     monitor::Monitor m{view, probe, f.clock};

@@ -15,7 +15,9 @@ namespace {
 struct Tray {
     fakes::FakeNotificationArea area;
     fakes::FakeDialogs dialogs;
-    frmSysTray form{area, dialogs};
+    fakes::FakeHelpViewer help;
+    fakes::FakeTrayMenuHost menuHost;
+    frmSysTray form{area, {dialogs, help, menuHost}};
 };
 
 TEST(modSysTray, RecordCarriesTheHoldersWindowPictureAndTheTipCutAtACharacter) {
@@ -68,6 +70,7 @@ TEST(frmSysTray, AreaEventsOnItsOwnIconActOnTheOwner) {
         t.dialogs.chooseItem = "mnuRightTest";
         Owner owner;
         t.form.AttachMainWindow(owner);
+        EXPECT_EQ(t.menuHost.menu, &t.form.mnuRight());  // for hosts that draw it
         ASSERT_TRUE(t.form.AddTrayIcon("Ready"));
         t.area.handler((c.otherWindow ? t.form.Picture1() : t.form.Picture4()).hWnd(), 1, c.message);
         EXPECT_EQ(std::make_tuple(owner.restores, t.dialogs.menus, owner.starts, owner.visible,

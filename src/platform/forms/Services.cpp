@@ -1,7 +1,6 @@
 #include "platform/forms/Services.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 namespace forms {
 
@@ -17,9 +16,6 @@ namespace App {
 
 QString Title() {
     return QStringLiteral("TarnovelMon");
-}
-bool CompositorPlacesWindows() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 }  // namespace App

@@ -1,5 +1,5 @@
-// Message boxes, popup menus and the help viewer as interfaces (so tests answer them without blocking),
-// event dispatch and the application object.
+// Message boxes, popup menus, the help viewer and the tray menu's host as interfaces (so tests answer them
+// without blocking), event dispatch and the application object.
 #pragma once
 
 #include <QString>
@@ -29,15 +29,29 @@ class HelpViewer {
     virtual bool ShowHelp(const QString& file, int32_t context) = 0;
 };
 
+// Where the tray icon's menu goes for the notification-area hosts that draw it themselves
+// (StatusNotifierItem hosts read it over DBusMenu); its actions run their handlers as when the program
+// pops it up. Hosts that leave the menu to the program (an XEmbed tray's right press, a ContextMenu
+// request) still send the right-button event, and the program pops the menu up.
+class TrayMenuHost {
+  public:
+    virtual ~TrayMenuHost() = default;
+    virtual void SetTrayMenu(QMenu* menu) = 0;
+};
+
+// The services of the program's windows, beside the operating system's (platform::Services).
+struct WindowServices {
+    Dialogs& dialogs;
+    HelpViewer& help;
+    TrayMenuHost& trayMenu;
+};
+
 // Handles every pending event and frees the objects released at this level, then returns.
 void DoEvents();
 
 // The application object.
 namespace App {
 QString Title();  // "TarnovelMon"
-// Whether the compositor places the windows and keeps their state to itself (Wayland): a window can
-// neither be moved nor its position or minimised state be read.
-bool CompositorPlacesWindows();
 }  // namespace App
 
 }  // namespace forms

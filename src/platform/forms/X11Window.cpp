@@ -2,11 +2,12 @@
 
 #include <xcb/xcb.h>
 
-#include <QGuiApplication>
 #include <QWidget>
 #include <cstdlib>
 #include <memory>
 #include <vector>
+
+#include "platform/x11/Display.h"
 
 namespace forms {
 
@@ -17,13 +18,13 @@ constexpr uint32_t kNormalState = 1;
 constexpr uint32_t kIconicState = 3;
 
 xcb_connection_t* Connection(const QWidget& widget) {
-    return widget.testAttribute(Qt::WA_WState_Created) ? X11Connection() : nullptr;
+    return widget.testAttribute(Qt::WA_WState_Created) ? x11::Connection() : nullptr;
 }
 
 // The property's 32-bit items; empty when it is missing or shorter than `count`.
 std::vector<uint32_t> Cardinals(xcb_connection_t* x, xcb_window_t window, xcb_atom_t property,
                                 uint32_t count) {
-    const X11Reply<xcb_get_property_reply_t> reply(
+    const x11::Reply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(
             x, xcb_get_property(x, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, count), nullptr),
         &std::free);
@@ -35,24 +36,10 @@ std::vector<uint32_t> Cardinals(xcb_connection_t* x, xcb_window_t window, xcb_at
 
 }  // namespace
 
-xcb_connection_t* X11Connection() {
-    auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 == nullptr ? nullptr : x11->connection();
-}
-
-uint32_t X11Atom(xcb_connection_t* x, const QByteArray& name, bool onlyIfExists) {
-    const X11Reply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(
-            x, xcb_intern_atom(x, onlyIfExists, static_cast<uint16_t>(name.size()), name.constData()),
-            nullptr),
-        &std::free);
-    return atom ? atom->atom : XCB_NONE;
-}
-
 std::optional<QSizeF> X11Frame(const QWidget& widget) {
     xcb_connection_t* x = Connection(widget);
     if (x == nullptr) return std::nullopt;
-    const xcb_atom_t extents = X11Atom(x, "_NET_FRAME_EXTENTS", true);
+    const xcb_atom_t extents = x11::Atom(x, "_NET_FRAME_EXTENTS", true);
     if (extents == XCB_NONE) return std::nullopt;
     const std::vector<uint32_t> e = Cardinals(x, static_cast<xcb_window_t>(widget.winId()), extents, 4);
     if (e.empty()) return std::nullopt;
@@ -78,7 +65,7 @@ bool X11IconicWatch::Restores(const QWidget& widget, const void* message) {
     xcb_connection_t* x = Connection(widget);
     if (x == nullptr || (event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
     const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
-    if (wmState_ == XCB_NONE) wmState_ = X11Atom(x, "WM_STATE", false);
+    if (wmState_ == XCB_NONE) wmState_ = x11::Atom(x, "WM_STATE", false);
     if (change->atom != wmState_ || change->window != static_cast<xcb_window_t>(widget.winId())) return false;
     const std::vector<uint32_t> state = Cardinals(x, change->window, wmState_, 1);
     const uint32_t now = state.empty() ? 0 : state[0];  // 0: withdrawn, the property gone

@@ -2,24 +2,13 @@
 // Elsewhere (Wayland, offscreen) these do nothing.
 #pragma once
 
-#include <QByteArray>
 #include <QSizeF>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 class QWidget;
-struct xcb_connection_t;
 
 namespace forms {
-
-// Qt's X connection; nullptr where the program is not an X11 client.
-xcb_connection_t* X11Connection();
-// The atom of the name; 0 when there is none (and `onlyIfExists`) or the server did not answer.
-uint32_t X11Atom(xcb_connection_t* x, const QByteArray& name, bool onlyIfExists);
-// An xcb reply, freed with it.
-template <typename Reply>
-using X11Reply = std::unique_ptr<Reply, void (*)(void*)>;
 
 // The window manager's frame around the window (left + right, top + bottom), in device-independent
 // pixels as exact as the device pixels the window manager states. Qt gives the frame in whole

@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/x11/Display.h"
+
 namespace platform {
 
 namespace {
@@ -53,7 +55,7 @@ QString WithoutScreen(QString display) {
 // where neither is known, the login session.
 QString SessionKey() {
     QString key;
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (x11::OnWayland()) {
         key = qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
     } else {
         key = WithoutScreen(qEnvironmentVariable("DISPLAY"));

@@ -99,7 +99,7 @@ std::unique_ptr<QSystemTrayIcon> QtNotificationArea::MakeIcon(const Key& key, co
     return icon;
 }
 
-void QtNotificationArea::SetMenu(QMenu* menu) {
+void QtNotificationArea::SetTrayMenu(QMenu* menu) {
     menu_ = menu;
     for (auto& [key, entry] : icons_) {
         if (!OnXEmbedTray()) entry.icon->setContextMenu(menu);

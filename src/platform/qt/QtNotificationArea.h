@@ -11,11 +11,12 @@
 #include <utility>
 
 #include "platform/NotificationArea.h"
+#include "platform/forms/Services.h"
 #include "platform/qt/TrayHosts.h"
 
 namespace platform {
 
-class QtNotificationArea final : public NotificationArea {
+class QtNotificationArea final : public NotificationArea, public forms::TrayMenuHost {
   public:
     QtNotificationArea();
     ~QtNotificationArea() override;
@@ -29,7 +30,7 @@ class QtNotificationArea final : public NotificationArea {
     bool Delete(int32_t owner, uint32_t id) override;
     void SetEventHandler(EventHandler handler) override;
     void SetArrivalHandler(ArrivalHandler handler) override;
-    void SetMenu(QMenu* menu) override;
+    void SetTrayMenu(QMenu* menu) override;
 
   private:
     using Key = std::pair<int32_t, uint32_t>;

@@ -12,7 +12,7 @@
 #include <QDBusVariant>
 #include <cstdlib>
 
-#include "platform/forms/X11Window.h"
+#include "platform/x11/Display.h"
 
 namespace platform {
 
@@ -137,7 +137,7 @@ void TrayHosts::HostRegistered() {
 
 // The tray selection's owner, and XFixes' word on every change of it, on the connection Qt uses.
 void TrayHosts::WatchXEmbedTray() {
-    xcb_connection_t* x = forms::X11Connection();
+    xcb_connection_t* x = x11::Connection();
     if (x == nullptr) return;
     char* host = nullptr;
     int display = 0;
@@ -147,7 +147,7 @@ void TrayHosts::WatchXEmbedTray() {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(x));
     for (int i = 0; i < screen && it.rem > 1; ++i) xcb_screen_next(&it);
     const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
-    const uint32_t atom = forms::X11Atom(x, name, false);
+    const uint32_t atom = x11::Atom(x, name, false);
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(x, &xcb_xfixes_id);
     if (atom == XCB_NONE || xfixes == nullptr || !xfixes->present) return;
     x_ = x;
@@ -158,7 +158,7 @@ void TrayHosts::WatchXEmbedTray() {
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                           XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-    const forms::X11Reply<xcb_get_selection_owner_reply_t> owner(
+    const x11::Reply<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, trayAtom_), nullptr), &std::free);
     xembed_ = owner && owner->owner != XCB_NONE;
 }

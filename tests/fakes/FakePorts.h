@@ -1,0 +1,135 @@
+// The operating system's services in memory, free of Qt, and the bundle of them that a test hands to
+// the program's units.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fakes/FakeEchoService.h"
+#include "fakes/FakeRegistry.h"
+#include "fakes/FakeResolver.h"
+#include "platform/Clock.h"
+#include "platform/NotificationArea.h"
+#include "platform/Services.h"
+#include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
+
+namespace fakes {
+
+// Fake time: Sleep advances it at once, and a wait for events advances it to the first action that
+// is due, or to its end. Actions scheduled for a moment run when time reaches it, as user input would
+// arrive during a wait. A suspend moves time on and counts a resume.
+class FakeClock : public platform::TickClock {
+  public:
+    int64_t now = 0;  // milliseconds; read as the low 32 bits, signed
+    uint32_t resumes = 0;
+    std::multimap<int64_t, std::function<void()>> actions;
+    int32_t GetTickCount() override { return static_cast<int32_t>(static_cast<uint32_t>(now)); }
+    void Sleep(int32_t ms) override {
+        now += ms;
+        RunDue();
+    }
+    void WaitForEvents(int32_t ms) override {
+        const int64_t end = now + ms;
+        now = actions.empty() ? end : std::clamp(actions.begin()->first, now, end);
+        RunDue();
+    }
+    uint32_t Resumes() override { return resumes; }
+    // Ten in the morning, UTC, at the start; runs on with the ticks.
+    std::time_t Now() override { return 10 * 3600 + now / 1000; }
+    void At(int64_t when, std::function<void()> action) { actions.emplace(when, std::move(action)); }
+    void Suspend(int64_t ms) {
+        now += ms;
+        ++resumes;
+    }
+
+  private:
+    void RunDue() {
+        while (!actions.empty() && actions.begin()->first <= now) {
+            auto action = std::move(actions.begin()->second);
+            actions.erase(actions.begin());
+            action();
+        }
+    }
+};
+
+class FakeSettingsStore : public platform::SettingsStore {
+  public:
+    std::map<std::string, std::string> values;  // by key, of the one section used
+    std::vector<std::string> writes;            // keys, in the order written
+    std::string Read(const std::string&, const std::string&, const std::string& key,
+                     const std::string& defaultValue) override {
+        const auto it = values.find(key);
+        return it == values.end() ? defaultValue : it->second;
+    }
+    void Write(const std::string&, const std::string&, const std::string& key,
+               const std::string& value) override {
+        writes.push_back(key);
+        values[key] = value;
+    }
+    bool Flush() override { return true; }
+};
+
+// Icons exist between their add and delete; adding fails while unavailable or when the icon exists.
+class FakeNotificationArea : public platform::NotificationArea {
+  public:
+    struct Shown {
+        int32_t icon;
+        std::string tip;
+    };
+    bool available = true;
+    std::map<std::pair<int32_t, uint32_t>, Shown> icons;
+    EventHandler handler;
+    bool Available() override { return available; }
+    bool Add(int32_t owner, uint32_t id, int32_t icon, const std::string& tip) override {
+        return available && icons.emplace(std::pair{owner, id}, Shown{icon, tip}).second;
+    }
+    bool Modify(int32_t owner, uint32_t id, int32_t icon, const std::string& tip) override {
+        const auto it = icons.find({owner, id});
+        if (it == icons.end()) return false;
+        it->second = {icon, tip};
+        return true;
+    }
+    bool Delete(int32_t owner, uint32_t id) override { return icons.erase({owner, id}) == 1; }
+    void SetEventHandler(EventHandler h) override { handler = std::move(h); }
+    ArrivalHandler arrival;
+    void SetArrivalHandler(ArrivalHandler h) override { arrival = std::move(h); }
+    // The one icon's tip; "" when none is shown.
+    std::string Tip() const { return icons.empty() ? "" : icons.begin()->second.tip; }
+};
+
+class FakeProgramEnd : public platform::ProgramEnd {
+  public:
+    int ends = 0;
+    void EndProgram() override { ++ends; }
+};
+
+// No other program runs.
+class FakeSingleInstance : public platform::SingleInstance {
+  public:
+    bool BecomeTheOne() override { return true; }
+    void SetForwardHandler(ForwardHandler) override {}
+};
+
+// Every port, faked; Services() hands them out as the program's start would.
+struct FakePorts {
+    FakeEchoService echo;
+    FakeResolver resolver;
+    FakeClock clock;
+    FakeSettingsStore settings;
+    FakeRegistry registry;
+    FakeNotificationArea area;
+    FakeProgramEnd end;
+    FakeSingleInstance single;
+    platform::ProgramLocation location{"/opt/tn", "TarnovelMon"};
+    FakePorts() { registry.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Run"]; }
+    platform::Services Services() {
+        return {echo, resolver, clock, settings, registry, area, end, single, location};
+    }
+};
+
+}  // namespace fakes

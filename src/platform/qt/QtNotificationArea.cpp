@@ -1,9 +1,6 @@
 #include "platform/qt/QtNotificationArea.h"
 
-#include <QApplication>
 #include <QTextDocument>
-#include <QWidget>
-#include <algorithm>
 
 #include "platform/forms/Handles.h"
 
@@ -23,15 +20,6 @@ int32_t MessageFor(QSystemTrayIcon::ActivationReason reason) {
         default:
             return 0;
     }
-}
-
-// Qt shows an icon on an XEmbed tray through a window of its own, named so; over StatusNotifierItem it
-// makes none. Qt chooses one of the two once per process.
-bool OnXEmbedTray() {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.begin(), windows.end(), [](const QWidget* w) {
-        return w->objectName() == QLatin1String("QSystemTrayIconSys");
-    });
 }
 
 }  // namespace
@@ -60,6 +48,8 @@ bool QtNotificationArea::Add(int32_t owner, uint32_t id, int32_t iconHandle, con
         onHost_ = true;
         generation_ = hosts_.Generation();
     }
+    // Qt chooses at its first tray icon, for the process's life, by the watcher's same word.
+    if (!xembed_) xembed_ = !hosts_.StatusNotifierHost();
     Entry entry{iconHandle, tip, nullptr};
     entry.icon = MakeIcon(key, entry);
     icons_.emplace(key, std::move(entry));
@@ -95,14 +85,14 @@ std::unique_ptr<QSystemTrayIcon> QtNotificationArea::MakeIcon(const Key& key, co
     icon->show();
     // Over StatusNotifierItem the host draws the menu (Qt exports it over DBusMenu). On an XEmbed tray
     // Qt would pop a menu it holds up by itself, beside the one the right-button event pops up.
-    if (menu_ != nullptr && !OnXEmbedTray()) icon->setContextMenu(menu_);
+    if (menu_ != nullptr && !*xembed_) icon->setContextMenu(menu_);
     return icon;
 }
 
 void QtNotificationArea::SetTrayMenu(QMenu* menu) {
     menu_ = menu;
     for (auto& [key, entry] : icons_) {
-        if (!OnXEmbedTray()) entry.icon->setContextMenu(menu);
+        if (!*xembed_) entry.icon->setContextMenu(menu);
     }
 }
 

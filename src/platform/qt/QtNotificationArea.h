@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "platform/NotificationArea.h"
@@ -54,6 +55,9 @@ class QtNotificationArea final : public NotificationArea, public forms::TrayMenu
     EventHandler handler_;
     ArrivalHandler arrival_;
     QMenu* menu_ = nullptr;
+    // Whether Qt shows the icons on an XEmbed tray (it then pops no menu of the program's up by
+    // itself); chosen with the first icon.
+    std::optional<bool> xembed_;
 };
 
 // The tip as a tool tip that shows exactly its characters: text Qt would take for markup is escaped.

@@ -30,6 +30,9 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     // Whether a host is there to take icons. An XEmbed tray that comes while a session bus is there
     // counts after a short settling time, in which a panel that is both registers its other half.
     bool Present() const;
+    // Whether the StatusNotifierItem watcher says a host is registered: the question Qt asks when it
+    // makes its first tray icon, to speak StatusNotifierItem, or XEmbed, for the process's life.
+    bool StatusNotifierHost() const { return statusNotifier_; }
     // Whether the first word on the StatusNotifierItem hosts has come (at once without a session bus).
     bool Known() const { return known_; }
     // Counts the StatusNotifierItem watchers seen: a new one (a panel restarted) knows no items.

@@ -108,7 +108,14 @@ window_pixel() {
     eval "$(xdotool getwindowgeometry --shell "$(window)")"
     pixel $((X + $1)) $((Y + $2))
 }
-green_lamp_lit() { local c; c=$(window_pixel 28 24); [ -n "$c" ] && [ "$c" != "#004000" ]; }
+# The green lamp painted lit: where no accessibility bus reaches the program (another user's).
+green_lamp_painted() { local c; c=$(window_pixel 28 24); [ -n "$c" ] && [ "$c" != "#004000" ]; }
+# The green lamp as a screen reader reads it: lit, in a level's shade.
+green_lamp_lit() {
+    /usr/bin/python3 -c 'import pyatspi as a
+lamps = a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == "Green lamp")
+raise SystemExit(0 if any(l.description.startswith("Lit, ") for l in lamps) else 1)'
+}
 # A click on the middle of the window's control of that accessible name (not a label), read over AT-SPI.
 click_control() {
     xdotool mousemove $(/usr/bin/python3 -c 'import sys, pyatspi as a

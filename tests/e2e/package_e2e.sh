@@ -36,7 +36,7 @@ chown -R "$user:" "$work/home" "$work/runtime"
 cp "$settings" "$work/settings.ini"
 start_program setpriv --reuid="$user" --regid="$user" --init-groups
 check "its window shows (no tray here)" within 15 visible
-check "it monitors the test host: the green lamp lights" within 15 green_lamp_lit
+check "it monitors the test host: the green lamp lights" within 15 green_lamp_painted
 caps=$(awk '/^Cap(Inh|Prm|Eff):/ { print $2 }' /proc/"$pid"/task/*/status | sort -u | tr '\n' ' ')
 check "no thread has a capability left (CapInh, CapPrm, CapEff: $caps)" test "$caps" = "0000000000000000 "
 echo=$(ps --ppid "$pid" -o pid= | tr -d ' ')

@@ -15,14 +15,22 @@ namespace {
 
 // A new file beside path, opened for writing; its name in temp. -1 with errno when none could be made.
 int CreateBeside(const std::string& path, std::string& temp) {
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    // Names already taken (another writer's, left by a crash) are passed over this many times.
+    constexpr int kAttempts = 4;
+    // Without the kernel's randomness: the process id, shifted clear of the attempt's number.
+    constexpr int kPidShift = 20;
+    // A created file takes the umask's mode, as any new file of the user's would; a replaced one's
+    // mode is carried over.
+    constexpr mode_t kNewFileMode = 0666;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
         uint64_t random = 0;
         if (getrandom(&random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random))
-            random ^= static_cast<uint64_t>(getpid()) << 20 ^ static_cast<uint64_t>(attempt);
-        char suffix[24];
+            random ^= static_cast<uint64_t>(getpid()) << kPidShift ^ static_cast<uint64_t>(attempt);
+        char suffix[sizeof ".0123456789abcdef"];
         std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random));
         temp = path + suffix;
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const int fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kNewFileMode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -54,7 +62,9 @@ int ReplaceFile(const std::string& path, std::string_view contents) {
     if (fd < 0) return errno;
     int error = 0;
     struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0) error = errno;
+    if (::stat(path.c_str(), &old) == 0 &&
+        ::fchmod(fd, old.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO | S_ISUID | S_ISGID | S_ISVTX)) != 0)
+        error = errno;
     if (error == 0) error = WriteAll(fd, contents);
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;

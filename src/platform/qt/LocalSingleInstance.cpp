@@ -30,6 +30,15 @@ constexpr size_t kMaxConnections = 4;
 constexpr int kLineWaitMs = 2000;
 // After running out of descriptors, the listener is watched again when a connection closes, or then.
 constexpr int kResumeMs = 250;
+// Connections that may wait, not yet taken, in the listener's queue.
+constexpr int kListenBacklog = 30;
+// How often a start looks again for the one that holds the lock to listen.
+constexpr useconds_t kLookAgainUs = 20'000;
+constexpr int kMsPerSecond = 1000;
+// Permission bits: the socket and its lock are the user's alone, as is the folder made for them.
+constexpr mode_t kOwnerOnlyFile = 0600;
+constexpr mode_t kOwnerOnlyFolder = 0700;
+constexpr mode_t kGroupAndOthers = 077;
 // Far more than any activation token; a peer that sends more is not a start of this program.
 constexpr qsizetype kMaxLineBytes = 4096;
 const char kTokenVariable[] = "XDG_ACTIVATION_TOKEN";
@@ -68,7 +77,7 @@ QString SessionKey() {
 bool OwnFolder(const QByteArray& path) {
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-           (st.st_mode & 077) == 0;
+           (st.st_mode & kGroupAndOthers) == 0;
 }
 
 // $XDG_RUNTIME_DIR, else a folder of the program's own in the temporary folder, made for this user
@@ -79,7 +88,7 @@ QString SocketFolder() {
     const QByteArray own =
         QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + QCoreApplication::applicationName() +
                           QLatin1Char('-') + QString::number(::getuid()));
-    if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST) return {};
+    if (::mkdir(own.constData(), kOwnerOnlyFolder) != 0 && errno != EEXIST) return {};
     return OwnFolder(own) ? QFile::decodeName(own) : QString();
 }
 
@@ -135,7 +144,7 @@ bool LocalSingleInstance::BecomeTheOne() {
     name_ = folder + QLatin1Char('/') + QCoreApplication::applicationName() + QLatin1Char('-') +
             SessionKey() + QStringLiteral(".socket");
     const int lock = ::open(QFile::encodeName(name_ + QStringLiteral(".lock")).constData(),
-                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kOwnerOnlyFile);
     if (lock < 0) return RunAlone("cannot open the lock file", errno);
     QElapsedTimer waited;
     waited.start();
@@ -158,7 +167,7 @@ bool LocalSingleInstance::BecomeTheOne() {
             if (answer == Answer::kNoListener) qWarning("TarnovelMon: the running one does not answer");
             return false;
         }
-        ::usleep(20'000);
+        ::usleep(kLookAgainUs);
     }
 }
 
@@ -167,7 +176,7 @@ LocalSingleInstance::Answer LocalSingleInstance::AskTheOne() const {
     if (!Address(name_, address)) return Answer::kNoListener;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return Answer::kNoListener;
-    const timeval timeout{kWaitMs / 1000, 0};
+    const timeval timeout{kWaitMs / kMsPerSecond, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     Answer answer = Answer::kNoListener;
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
@@ -195,7 +204,7 @@ bool LocalSingleInstance::Listen() {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::chmod(address.sun_path, 0600) != 0 || ::listen(fd, 30) != 0) {
+        ::chmod(address.sun_path, kOwnerOnlyFile) != 0 || ::listen(fd, kListenBacklog) != 0) {
         const int error = errno;
         ::close(fd);
         errno = error;

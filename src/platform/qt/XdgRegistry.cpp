@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "platform/linux/DesktopEntry.h"
@@ -108,11 +109,15 @@ bool Decode(std::string_view text, bool all, std::string& out) {
         }
         const size_t at = all ? i : i + 1;
         if (at + 1 >= text.size() || Hex(text[at]) < 0 || Hex(text[at + 1]) < 0) return false;
-        out += static_cast<char>(Hex(text[at]) * 16 + Hex(text[at + 1]));
+        constexpr int kNibble = 16;
+        out += static_cast<char>(Hex(text[at]) * kNibble + Hex(text[at + 1]));
         i = at + 1;
     }
     return true;
 }
+
+// A value's type is a decimal number of 32 bits: at most this many digits.
+constexpr size_t kMaxTypeDigits = 10;
 
 bool ParseLine(std::string_view line, Store& store, Key*& current) {
     if (line.empty() || line.front() == ';') return true;
@@ -127,16 +132,17 @@ bool ParseLine(std::string_view line, Store& store, Key*& current) {
     const size_t eq = line.find('=');
     const size_t colon = line.find(':', eq == std::string_view::npos ? 0 : eq);
     if (current == nullptr || eq == std::string_view::npos || colon == std::string_view::npos ||
-        colon == eq + 1 || colon - eq - 1 > 10) {
+        colon == eq + 1 || colon - eq - 1 > kMaxTypeDigits) {
         return false;
     }
     Value v;
     uint64_t type = 0;
     for (const char c : line.substr(eq + 1, colon - eq - 1)) {
         if (c < '0' || c > '9') return false;
-        type = type * 10 + static_cast<uint64_t>(c - '0');
+        constexpr uint64_t kDecimal = 10;
+        type = type * kDecimal + static_cast<uint64_t>(c - '0');
     }
-    if (type > 0xFFFFFFFFu || !Decode(line.substr(0, eq), false, v.name) ||
+    if (type > std::numeric_limits<uint32_t>::max() || !Decode(line.substr(0, eq), false, v.name) ||
         !Decode(line.substr(colon + 1), true, v.data)) {
         return false;
     }

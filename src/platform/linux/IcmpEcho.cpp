@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -90,7 +91,7 @@ struct Message {
     iovec iov{packet, sizeof packet};
     msghdr msg{};
 
-    ssize_t Receive(int fd, int flags) {
+    msghdr& Prepare() {
         msg = msghdr{};
         msg.msg_name = &from;
         msg.msg_namelen = sizeof from;
@@ -98,12 +99,20 @@ struct Message {
         msg.msg_iovlen = 1;
         msg.msg_control = control;
         msg.msg_controllen = sizeof control;
-        return ::recvmsg(fd, &msg, flags | MSG_DONTWAIT);
+        return msg;
     }
+    ssize_t Receive(int fd, int flags) { return ::recvmsg(fd, &Prepare(), flags | MSG_DONTWAIT); }
+};
+
+// An answer read, and when: its round trip is counted once the send stamps queued before it are in.
+struct Read {
+    icmp::Match match;
+    std::optional<int64_t> stamp;
+    int64_t at = 0;
 };
 
 // Everything queued on the socket: skips what is not the answer to this request.
-std::optional<EchoReply> ReadQueued(const Pending& p, IcmpSocketKind kind) {
+std::optional<Read> ReadQueued(const Pending& p, IcmpSocketKind kind) {
     Message m;
     for (int failures = 0; failures < kMaxReadFailures;) {
         const ssize_t n = m.Receive(p.fd, 0);
@@ -118,7 +127,7 @@ std::optional<EchoReply> ReadQueued(const Pending& p, IcmpSocketKind kind) {
         const icmp::Match match = kind == IcmpSocketKind::Raw
                                       ? icmp::MatchRawPacket(got, p.expected)
                                       : icmp::MatchDatagram(got, OctetsOf(m.from.sin_addr), p.expected);
-        if (match.answer != icmp::Answer::None) return Stored(p, match, ReceiveStampNs(m.msg), at);
+        if (match.answer != icmp::Answer::None) return Read{match, ReceiveStampNs(m.msg), at};
     }
     return std::nullopt;
 }
@@ -146,7 +155,7 @@ std::optional<EchoReply> FromExtendedError(const Pending& p, msghdr& msg, int64_
 }
 
 // A stamp of a request going out, if the message is one. Stamps taken before this request's send are
-// an earlier request's; of this one's (queued, then handed to the device) the later counts.
+// an earlier request's; of this one's, the latest counts.
 bool TookSendStamp(msghdr& msg, SendTimes& sent) {
     std::optional<int64_t> stamp;
     bool isStamp = false;
@@ -169,19 +178,37 @@ bool TookSendStamp(msghdr& msg, SendTimes& sent) {
     return isStamp;
 }
 
-// The error queue: the stamps of this request going out and, on a ping socket, reports that quote it.
+// The error queue, several messages a read: the stamp of this request going out (and any left of
+// earlier ones) and, on a ping socket, reports that quote it. A socket that reported
+// an error with nothing queued has it pending instead, which is cleared so that it stops waking the
+// wait.
 std::optional<EchoReply> ReadErrorQueue(Pending& p, IcmpSocketKind kind) {
-    Message m;
-    for (;;) {
-        const ssize_t n = m.Receive(p.fd, MSG_ERRQUEUE);
-        if (n < 0) return std::nullopt;
-        const int64_t at = Now(CLOCK_MONOTONIC);
-        if (TookSendStamp(m.msg, p.sent) || kind != IcmpSocketKind::Datagram) continue;
-        if (m.msg.msg_namelen < sizeof m.from || OctetsOf(m.from.sin_addr) != p.expected.destination ||
-            !icmp::QuotedRequestIsOurs(Received(m.packet, n), p.expected)) {
-            continue;
+    constexpr unsigned kBatch = 4;
+    std::array<Message, kBatch> m;
+    std::array<mmsghdr, kBatch> batch{};
+    for (bool first = true;; first = false) {
+        for (unsigned i = 0; i < kBatch; ++i) batch[i].msg_hdr = m[i].Prepare();
+        const int n = ::recvmmsg(p.fd, batch.data(), kBatch, MSG_ERRQUEUE | MSG_DONTWAIT, nullptr);
+        if (n <= 0) {
+            int soError = 0;
+            socklen_t len = sizeof soError;
+            if (first) getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &soError, &len);
+            return std::nullopt;
         }
-        if (auto r = FromExtendedError(p, m.msg, at)) return r;
+        const int64_t at = Now(CLOCK_MONOTONIC);
+        for (int i = 0; i < n; ++i) {
+            msghdr& msg = batch[static_cast<size_t>(i)].msg_hdr;
+            if (TookSendStamp(msg, p.sent) || kind != IcmpSocketKind::Datagram) continue;
+            const auto quoted =
+                Received(m[static_cast<size_t>(i)].packet, batch[static_cast<size_t>(i)].msg_len);
+            if (msg.msg_namelen < sizeof(sockaddr_in) ||
+                OctetsOf(m[static_cast<size_t>(i)].from.sin_addr) != p.expected.destination ||
+                !icmp::QuotedRequestIsOurs(quoted, p.expected)) {
+                continue;
+            }
+            if (auto r = FromExtendedError(p, msg, at)) return r;
+        }
+        if (n < static_cast<int>(kBatch)) return std::nullopt;  // none left
     }
 }
 
@@ -193,21 +220,21 @@ short Poll(int fd, int64_t left) {
     return ::ppoll(&pfd, 1, &wait, nullptr) > 0 ? pfd.revents : 0;
 }
 
-// Waits for the answer until the deadline. The error queue is read only when the socket reports an
-// error, and first: the request's send stamp is queued there before its answer can come in. Reading
-// a report drops the pending socket error that came with it.
+// Waits for the answer until the deadline. The send stamps are queued before the answer can come in:
+// with an answer read, the error queue is read too only when the socket reports something queued
+// there. Reading a report drops the pending socket error that came with it.
 EchoReply AwaitAnswer(Pending& p, IcmpSocketKind kind, int64_t deadline) {
     for (;;) {
         const int64_t left = std::max<int64_t>(0, deadline - Now(CLOCK_MONOTONIC));
         const short events = Poll(p.fd, left);
+        if (events & POLLIN) {
+            if (const auto read = ReadQueued(p, kind)) {
+                if (events & POLLERR) ReadErrorQueue(p, kind);
+                return Stored(p, read->match, read->stamp, read->at);
+            }
+        }
         if (events & POLLERR) {
             if (auto r = ReadErrorQueue(p, kind)) return *r;
-            int soError = 0;
-            socklen_t len = sizeof soError;
-            getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &soError, &len);
-        }
-        if (events & POLLIN) {
-            if (auto r = ReadQueued(p, kind)) return *r;
         }
         if (left == 0) return EchoReply::Failure(ip_status::kReqTimedOut);
     }
@@ -268,10 +295,12 @@ std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind, int& error) {
     IcmpEcho echo(fd, kind);
     const int on = 1;
     if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) return refused();
-    // Send stamps, without the packet: when the request was queued and when the device took it. A
-    // kernel without them leaves the time taken before sendto.
-    const int sendStamps = SOF_TIMESTAMPING_TX_SCHED | SOF_TIMESTAMPING_TX_SOFTWARE |
-                           SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
+    // The send stamp, without the packet: when the device took the request, so that time spent in a
+    // queue before it is not counted. One stamp a request: each costs a copy of the packet's header
+    // and a read of the error queue. A device or kernel without it leaves the time taken before
+    // sendto.
+    const int sendStamps =
+        SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
     setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &sendStamps, sizeof sendStamps);
     if (kind == IcmpSocketKind::Datagram) {
         // ICMP errors that quote our requests arrive on the error queue.

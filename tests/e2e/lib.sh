@@ -103,19 +103,14 @@ saved() { grep -q '^frmPingWidth=' "$settings"; }
 
 # The colour "#RRGGBB" of a pixel of the screen.
 pixel() { import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n 1; }
-# A point of the window, in pixels from its top-left corner.
-window_pixel() {
-    eval "$(xdotool getwindowgeometry --shell "$(window)")"
-    pixel $((X + $1)) $((Y + $2))
+# The green lamp painted lit, read at a point of the window (where no accessibility bus reaches the
+# program: another user's), and as a screen reader reads it: lit, in a level's shade.
+green_lamp_painted() {
+    eval "$(xdotool getwindowgeometry --shell "$(window)")"; local c; c=$(pixel $((X + 28)) $((Y + 24)))
+    [ -n "$c" ] && [ "$c" != "#004000" ]
 }
-# The green lamp painted lit: where no accessibility bus reaches the program (another user's).
-green_lamp_painted() { local c; c=$(window_pixel 28 24); [ -n "$c" ] && [ "$c" != "#004000" ]; }
-# The green lamp as a screen reader reads it: lit, in a level's shade.
-green_lamp_lit() {
-    /usr/bin/python3 -c 'import pyatspi as a
-lamps = a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == "Green lamp")
-raise SystemExit(0 if any(l.description.startswith("Lit, ") for l in lamps) else 1)'
-}
+green_lamp_lit() { /usr/bin/python3 -c 'import pyatspi as a
+raise SystemExit(not any(c.description.startswith("Lit, ") for c in a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == "Green lamp")))'; }
 # A click on the middle of the window's control of that accessible name (not a label), read over AT-SPI.
 click_control() {
     xdotool mousemove $(/usr/bin/python3 -c 'import sys, pyatspi as a

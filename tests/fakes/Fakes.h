@@ -38,8 +38,7 @@ class FakeHelpViewer : public forms::HelpViewer {
 };
 
 // The menu that hosts drawing it themselves would read.
-class FakeTrayMenuHost : public forms::TrayMenuHost {
-  public:
+struct FakeTrayMenuHost : forms::TrayMenuHost {
     QMenu* menu = nullptr;
     void SetTrayMenu(QMenu* m) override { menu = m; }
 };

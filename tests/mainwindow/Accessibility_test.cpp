@@ -55,14 +55,22 @@ TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
         {w().txtlvl(3), "Level D"},          {w().lblTripTime(), "Trip time (ms)"},
         {w().shpYel(), "Yellow lamp"}};
     for (const auto& [c, name] : names) EXPECT_EQ(A(c)->text(QAccessible::Name), name);
-    using fakes::FakeEchoService;
+    // Every lamp and shade; the status and trip time boxes take the lamp's colour, their text reads on it.
+    for (int16_t i = 0; i < 4; ++i) w().txtlvl(i)->SetText(std::to_string(10 * (i + 1)));
+    const auto ok = [](uint32_t rtt) { return fakes::FakeEchoService::Reply({198, 51, 100, 1}, 0, rtt); };
+    const auto lost = platform::EchoReply::Failure(11010);
     const struct {
         platform::EchoReply reply;
         QString lamps, state;
-    } rounds[] = {
-        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 20), "Lit, Level A shade|Not lit|Not lit", " - TN OK"},
-        {platform::EchoReply::Failure(11010), "Not lit|Lit|Not lit", " - TN Problem"},
-        {platform::EchoReply::Failure(11010), "Not lit|Not lit|Lit", " - TN Error"}};
+        QColor box;
+    } rounds[] = {{ok(5), "Lit, Level A shade|Not lit|Not lit", " - TN OK", QColor(0xC0, 0xFF, 0xC0)},
+                  {ok(15), "Lit, Level B shade|Not lit|Not lit", " - TN OK", QColor(0x80, 0xFF, 0x80)},
+                  {ok(25), "Lit, Level C shade|Not lit|Not lit", " - TN OK", QColor(0x00, 0xFF, 0x00)},
+                  {ok(35), "Lit, shade between Level C and Level D|Not lit|Not lit", " - TN OK",
+                   QColor(0x00, 0x80, 0x00)},
+                  {ok(45), "Lit, Level D shade|Not lit|Not lit", " - TN OK", QColor(0x00, 0xC0, 0x00)},
+                  {lost, "Not lit|Lit|Not lit", " - TN Problem", QColor(0xFF, 0xFF, 0x00)},
+                  {lost, "Not lit|Not lit|Lit", " - TN Error", QColor(0xFF, 0x00, 0x00)}};
     for (const auto& r : rounds) {
         f.echo.replies = {r.reply};
         w().Monitor().RunProbeRound();
@@ -72,6 +80,14 @@ TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
         EXPECT_EQ(lamps.join('|'), r.lamps);
         EXPECT_TRUE(A(&w())->text(QAccessible::Description).endsWith(r.state));
         EXPECT_EQ(A(w().lblGd())->text(QAccessible::Description), w().lblGd()->Caption());
+        for (QWidget* box : std::initializer_list<QWidget*>{w().lblError(), w().lblTripTime()}) {
+            const QPalette& pal = box->palette();
+            EXPECT_EQ(pal.color(QPalette::Window), r.box) << r.lamps.toStdString();
+            EXPECT_GE(common::ContrastRatio(common::FromQColor(pal.color(QPalette::WindowText)),
+                                            common::FromQColor(r.box)),
+                      4.5)
+                << box->objectName().toStdString() << " on " << r.box.name().toStdString();
+        }
     }
     EXPECT_EQ(A(w().lblOptions())->actionInterface()->actionNames(),
               QStringList{QAccessibleActionInterface::pressAction()});
@@ -118,34 +134,6 @@ TEST_F(ProgramTest, EveryCaptionReadsUnderAStandardADarkAndAHighContrastScheme) 
     }
     QApplication::setPalette(standard);
     EXPECT_DOUBLE_EQ(common::ContrastRatio(0x000000, 0xFFFFFF), 21);
-}
-
-// The status and trip time boxes take the lit lamp's colour: every shade of green, yellow and red.
-TEST_F(ProgramTest, TheRoundsBoxesReadOnEveryColourTheLampGivesThem) {
-    Start();
-    for (int16_t i = 0; i < 4; ++i) w().txtlvl(i)->SetText(std::to_string(10 * (i + 1)));
-    using fakes::FakeEchoService;
-    const std::pair<platform::EchoReply, QColor> rounds[] = {
-        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 5), QColor(0xC0, 0xFF, 0xC0)},
-        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 15), QColor(0x80, 0xFF, 0x80)},
-        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 25), QColor(0x00, 0xFF, 0x00)},
-        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 35), QColor(0x00, 0x80, 0x00)},
-        {FakeEchoService::Reply({198, 51, 100, 1}, 0, 45), QColor(0x00, 0xC0, 0x00)},
-        {platform::EchoReply::Failure(11010), QColor(0xFF, 0xFF, 0x00)},
-        {platform::EchoReply::Failure(11010), QColor(0xFF, 0x00, 0x00)}};
-    for (const auto& [reply, colour] : rounds) {
-        f.echo.replies = {reply};
-        w().Monitor().RunProbeRound();
-        for (QWidget* box :
-             {static_cast<QWidget*>(w().lblError()), static_cast<QWidget*>(w().lblTripTime())}) {
-            const QPalette& pal = box->palette();
-            EXPECT_EQ(pal.color(QPalette::Window), colour) << box->objectName().toStdString();
-            EXPECT_GE(common::ContrastRatio(common::FromQColor(pal.color(QPalette::WindowText)),
-                                            common::FromQColor(colour)),
-                      4.5)
-                << box->objectName().toStdString() << " on " << colour.name().toStdString();
-        }
-    }
 }
 
 TEST_F(ProgramTest, ReturnPressesTheFocusedButtonAltOTogglesTheOptionsTabStaysInTheCompactWindow) {

@@ -79,38 +79,32 @@ TEST(frmSysTray, AreaEventsOnItsOwnIconActOnTheOwner) {
     }
 }
 
-// Each picture as designed: a black border, the fill, and a black 5 x 5 sign from column and row 9 of
-// the 16 x 16 grid; each device pixel takes the colour of the grid cell it falls in.
+// Each picture as designed: a black border, the fill, and a black 5 x 5 sign (rows of 5, "#" black)
+// from column and row 9 of the 16 x 16 grid; each device pixel takes the colour of its grid cell.
 TEST(StateIcons, EachPictureIsItsDesignAtEverySizeAndDensity) {
     ASSERT_TRUE(tray::SaveStateIconPngs(QStringLiteral(TN_SCREENSHOT_DIR)));  // pictures for the review
-    const struct {
-        common::StateIcon state;
-        QRgb fill;
-        const char* sign[5];
-    } designs[] = {
-        {common::StateIcon::kGreen, qRgb(0, 255, 0), {".....", "....#", "...#.", "#.#..", ".#..."}},
-        {common::StateIcon::kYellow, qRgb(255, 255, 0), {".....", "#####", "#####", ".....", "....."}},
-        {common::StateIcon::kRed, qRgb(255, 0, 0), {"#...#", ".#.#.", "..#..", ".#.#.", "#...#"}},
-        {common::StateIcon::kGrey, qRgb(192, 192, 192), {".....", ".....", ".....", "#.#.#", "....."}},
-    };
+    const std::tuple<common::StateIcon, QRgb, std::string> designs[] = {
+        {common::StateIcon::kGreen, qRgb(0, 255, 0), ".........#...#.#.#...#..."},
+        {common::StateIcon::kYellow, qRgb(255, 255, 0), ".....##########.........."},
+        {common::StateIcon::kRed, qRgb(255, 0, 0), "#...#.#.#...#...#.#.#...#"},
+        {common::StateIcon::kGrey, qRgb(192, 192, 192), "...............#.#.#....."}};
     Tray t;
-    for (const auto& d : designs) {
-        const QIcon icon = forms::IconFromHandle(t.form.Picture(d.state).Picture());
+    for (const auto& [state, fill, sign] : designs) {
+        const QIcon icon = forms::IconFromHandle(t.form.Picture(state).Picture());
         for (const int size : {16, 22, 32, 44, 48, 64}) {
             for (const qreal density : {1.0, 2.0}) {
-                SCOPED_TRACE(testing::Message()
-                             << static_cast<int>(d.state) << ", " << size << " px x" << density);
                 const QImage image = icon.pixmap(QSize(size, size), density).toImage();
                 const int side = static_cast<int>(size * density);
                 ASSERT_EQ(image.size(), QSize(side, side));
                 int wrong = 0;
                 for (int p = 0; p < side * side; ++p) {
                     const int x = p % side * 16 / side, y = p / side * 16 / side;
-                    const bool border = x == 0 || y == 0 || x == 15 || y == 15;
-                    const bool sign = x >= 9 && y >= 9 && x < 14 && y < 14 && d.sign[y - 9][x - 9] == '#';
-                    wrong += image.pixel(p % side, p / side) != (border || sign ? qRgb(0, 0, 0) : d.fill);
+                    const bool black =
+                        x == 0 || y == 0 || x == 15 || y == 15 ||
+                        (x >= 9 && y >= 9 && x < 14 && y < 14 && sign[(y - 9) * 5 + x - 9] == '#');
+                    wrong += image.pixel(p % side, p / side) != (black ? qRgb(0, 0, 0) : fill);
                 }
-                EXPECT_EQ(wrong, 0);
+                EXPECT_EQ(wrong, 0) << sign << ", " << size << " px x" << density;
             }
         }
     }

@@ -273,11 +273,17 @@ int64_t RoundTripNs(const SendTimes& sent, std::optional<int64_t> stampRealNs, i
 std::optional<int64_t> ReceiveStampNs(const msghdr& msg) {
     auto& m = const_cast<msghdr&>(msg);  // the CMSG macros take no const header
     for (cmsghdr* c = CMSG_FIRSTHDR(&m); c != nullptr; c = CMSG_NXTHDR(&m, c)) {
-        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
-        if (c->cmsg_len < CMSG_LEN(sizeof(timespec))) continue;
+        if (c->cmsg_level != SOL_SOCKET) continue;
         timespec ts{};
-        std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
-        return static_cast<int64_t>(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+        if (c->cmsg_type == SCM_TIMESTAMPNS && c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
+        } else if (c->cmsg_type == SCM_TIMESTAMPING && c->cmsg_len >= CMSG_LEN(sizeof(scm_timestamping))) {
+            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);  // the software stamp comes first
+        } else {
+            continue;
+        }
+        if (ts.tv_sec != 0 || ts.tv_nsec != 0)
+            return static_cast<int64_t>(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
     }
     return std::nullopt;
 }
@@ -294,14 +300,13 @@ std::optional<IcmpEcho> IcmpEcho::Open(IcmpSocketKind kind, int& error) {
     if (fd < 0) return refused();
     IcmpEcho echo(fd, kind);
     const int on = 1;
-    if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) return refused();
-    // The send stamp, without the packet: when the device took the request, so that time spent in a
-    // queue before it is not counted. One stamp a request: each costs a copy of the packet's header
-    // and a read of the error queue. A device or kernel without it leaves the time taken before
-    // sendto.
-    const int sendStamps =
-        SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
-    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &sendStamps, sizeof sendStamps);
+    // The kernel's stamps, without the packet: each answer's as it came in, and the request's as the
+    // device took it, so that time spent in a queue before it is not counted. One stamp each way: a
+    // send stamp costs a copy of the packet's header and a read of the error queue. A device or kernel
+    // without a send stamp leaves the time taken before sendto.
+    const int stamps = SOF_TIMESTAMPING_RX_SOFTWARE | SOF_TIMESTAMPING_TX_SOFTWARE |
+                       SOF_TIMESTAMPING_SOFTWARE | SOF_TIMESTAMPING_OPT_TSONLY;
+    if (setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPING, &stamps, sizeof stamps) != 0) return refused();
     if (kind == IcmpSocketKind::Datagram) {
         // ICMP errors that quote our requests arrive on the error queue.
         if (setsockopt(fd, SOL_IP, IP_RECVERR, &on, sizeof on) != 0) return refused();

@@ -22,8 +22,8 @@ constexpr bool MeansNotAllowed(int error) {
     return error == EACCES || error == EPERM || error == EAFNOSUPPORT || error == EPROTONOSUPPORT;
 }
 
-// The round trip of an answer. The kernel stamps each packet as it comes in (SO_TIMESTAMPNS, on the
-// real-time clock) and each request as it goes out (SO_TIMESTAMPING, on the error queue), so the time
+// The round trip of an answer. The kernel stamps each packet as it comes in and each request as the
+// device takes it (SO_TIMESTAMPING, on the real-time clock; the send stamp on the error queue), so the time
 // this process waited for a core before the send or after the answer is not counted. Without a
 // stamp, or with one the real-time clock's steps make impossible (before the send, or later than the
 // monotonic clock allows), the times this process took before sendto and at the read stand in.
@@ -34,7 +34,8 @@ struct SendTimes {
 };
 int64_t RoundTripNs(const SendTimes& sent, std::optional<int64_t> stampRealNs, int64_t readMonotonicNs);
 
-// The kernel's receive stamp carried by a message's control data (SCM_TIMESTAMPNS), if any.
+// The kernel's receive stamp carried by a message's control data (SCM_TIMESTAMPING's software stamp,
+// or SCM_TIMESTAMPNS), if any.
 std::optional<int64_t> ReceiveStampNs(const msghdr& msg);
 
 class IcmpEcho {

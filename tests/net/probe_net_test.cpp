@@ -6,6 +6,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 
@@ -161,7 +162,10 @@ class RoutedProbe : public testing::TestWithParam<IcmpSocketKind> {
 };
 
 TEST_P(RoutedProbe, RepliesReportsErrorsAndSilenceAreToldApart) {
+    cpu_set_t before{}, after{};  // the cores this thread may run on, as they were
+    sched_getaffinity(0, sizeof before, &before);
     EXPECT_EQ(Ping("  198.51.100.2 ", 999, 0), "1 198.51.100.2 0");
+    EXPECT_TRUE(sched_getaffinity(0, sizeof after, &after) == 0 && CPU_EQUAL(&before, &after));
     const EchoResponder& s = topology_->responder;  // what the request carried on the wire
     EXPECT_EQ(std::tuple(s.ttl.load(), s.tos.load(), s.dontFragment.load()), std::tuple(63, 7, 1));
     // A reply delayed D ms must read as D or D+1; more only when the machine was too busy to wake

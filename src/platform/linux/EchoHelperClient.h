@@ -43,6 +43,7 @@ class EchoHelperClient {
 
     int fd_ = -1;
     pid_t pid_ = -1;
+    int helperCore_ = -1;  // the core the helper was last held to
 };
 
 }  // namespace platform

@@ -49,11 +49,17 @@ TEST_F(ProgramTest, FramesShowTheirDesignColourInsideAndEveryCaptionFitsItsBox) 
 
 TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
     Start();
+    // clang-format off
     const std::pair<QWidget*, const char*> names[] = {
-        {w().txtIP(1), "Alternate site"},    {w().txtLoop(), "Loop time (mn)"},
-        {w().txtTimeOut(), "Time Out (ms)"}, {w().txtTimeToLive(), "Time to live (hops)"},
-        {w().txtlvl(3), "Level D"},          {w().lblTripTime(), "Trip time (ms)"},
-        {w().shpYel(), "Yellow lamp"}};
+        {w().txtIP(1), "Alternate site"},         {w().txtLoop(), "Loop time (mn)"},
+        {w().txtTimeOut(), "Time Out (ms)"},      {w().txtTimeToLive(), "Time to live (hops)"},
+        {w().txtlvl(3), "Level D"},               {w().lblTripTime(), "Trip time (ms)"},
+        {w().shpGd(), "Green lamp"},              {w().lblGd(), "Green lamp count"},
+        {w().lbllastGd(), "Green lamp last lit"}, {w().shpYel(), "Yellow lamp"},
+        {w().lblYel(), "Yellow lamp count"},      {w().lbllastYel(), "Yellow lamp last lit"},
+        {w().shpBd(), "Red lamp"},                {w().lblBd(), "Red lamp count"},
+        {w().lbllastBd(), "Red lamp last lit"}};
+    // clang-format on
     for (const auto& [c, name] : names) EXPECT_EQ(A(c)->text(QAccessible::Name), name);
     // Every lamp and shade; the status and trip time boxes take the lamp's colour, their text reads on it.
     for (int16_t i = 0; i < 4; ++i) w().txtlvl(i)->SetText(std::to_string(10 * (i + 1)));
@@ -71,6 +77,8 @@ TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
                   {ok(45), "Lit, Level D shade|Not lit|Not lit", " - TN OK", QColor(0x00, 0xC0, 0x00)},
                   {lost, "Not lit|Lit|Not lit", " - TN Problem", QColor(0xFF, 0xFF, 0x00)},
                   {lost, "Not lit|Not lit|Lit", " - TN Error", QColor(0xFF, 0x00, 0x00)}};
+    const std::map<QString, QString> picture{
+        {" - TN OK", "Picture1"}, {" - TN Problem", "Picture2"}, {" - TN Error", "Picture3"}};
     for (const auto& r : rounds) {
         f.echo.replies = {r.reply};
         w().Monitor().RunProbeRound();
@@ -79,6 +87,8 @@ TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
             lamps << A(lamp)->text(QAccessible::Description);
         EXPECT_EQ(lamps.join('|'), r.lamps);
         EXPECT_TRUE(A(&w())->text(QAccessible::Description).endsWith(r.state));
+        EXPECT_EQ(ShownIcon(), p->Tray().findChild<forms::PictureBox*>(picture.at(r.state))->Picture())
+            << r.lamps.toStdString();
         EXPECT_EQ(A(w().lblGd())->text(QAccessible::Description), w().lblGd()->Caption());
         for (QWidget* box : std::initializer_list<QWidget*>{w().lblError(), w().lblTripTime()}) {
             const QPalette& pal = box->palette();

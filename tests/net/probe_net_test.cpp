@@ -166,6 +166,12 @@ TEST_P(RoutedProbe, RepliesReportsErrorsAndSilenceAreToldApart) {
     sched_getaffinity(0, sizeof before, &before);
     EXPECT_EQ(Ping("  198.51.100.2 ", 999, 0), "1 198.51.100.2 0");
     EXPECT_TRUE(sched_getaffinity(0, sizeof after, &after) == 0 && CPU_EQUAL(&before, &after));
+    if (GetParam() == IcmpSocketKind::Helper) {  // it sends the probe's requests and no other
+        const auto other =
+            echo_.SendEcho(probe_.IcmpHandle(), {198, 51, 100, 2}, std::vector<uint8_t>(33, 0x20),
+                           platform::echo_request::Options(64), 999);
+        EXPECT_EQ(other.error, platform::ip_status::kGeneralFailure);
+    }
     const EchoResponder& s = topology_->responder;  // what the request carried on the wire
     EXPECT_EQ(std::tuple(s.ttl.load(), s.tos.load(), s.dontFragment.load()), std::tuple(63, 7, 1));
     // A reply delayed D ms must read as D or D+1; more only when the machine was too busy to wake

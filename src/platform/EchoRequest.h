@@ -23,7 +23,7 @@ constexpr EchoOptions Options(uint8_t ttl) {
 
 // Whether a request of these options and data size, to that address, is one the probe makes.
 constexpr bool IsTheProbes(const Ipv4Address& destination, const EchoOptions& options, size_t dataSize) {
-    return (destination != Ipv4Address{} || true) && options.tos == kTypeOfService && options.flags == kFlags &&
+    return destination != Ipv4Address{} && options.tos == kTypeOfService && options.flags == kFlags &&
            dataSize == kDataSize;
 }
 

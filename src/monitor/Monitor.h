@@ -73,6 +73,10 @@ class Monitor {
     int32_t ReadTimeOut();
     double Number(Field field);
     double Number(Label label);
+    // The shade of a green round: that of the first grade row whose level the round trip lies on the
+    // row's side of, else the shade between levels C and D. Each level is read only when its row is
+    // reached.
+    common::ColourValue GradeShade(double roundTrip);
     // Waits the units of one interval; false when the loop is to end.
     bool WaitInterval(bool& restarted);
     // After a pause: false when the loop is to end; `restarted` set when a new start has run its round.

@@ -8,26 +8,20 @@
 
 namespace monitor {
 
-namespace {
-
-// The shade of a green round: the first grade row whose level the round trip lies on the row's side
-// of, else the shade between levels C and D. Each level is read only when its row is reached.
-template <typename LevelOf>
-common::ColourValue ShadeOf(double roundTrip, LevelOf level) {
-    for (const GradeRow& g : kGrades) {
-        if (g.above ? roundTrip > level(g.level) : roundTrip <= level(g.level)) return g.shade;
-    }
-    return kBetweenCAndD;
-}
-
-}  // namespace
-
 double Monitor::Number(Field field) {
     return common::ReadNumber(view_.FieldText(field));
 }
 
 double Monitor::Number(Label label) {
     return common::ReadNumber(view_.Caption(label));
+}
+
+common::ColourValue Monitor::GradeShade(double roundTrip) {
+    for (const GradeRow& g : kGrades) {
+        const double level = Number(g.level);
+        if (g.above ? roundTrip > level : roundTrip <= level) return g.shade;
+    }
+    return kBetweenCAndD;
 }
 
 void Monitor::SetLightValues() {
@@ -87,7 +81,7 @@ int32_t Monitor::SetLight(int32_t& light) {
     common::ColourValue fill = 0;
     if (light == 0) return light;
     if (light == lngGreen) {
-        fill = ShadeOf(Number(Label::kTripTime), [this](Field level) { return Number(level); });
+        fill = GradeShade(Number(Label::kTripTime));
     } else if (light == lngYellow || light == lngRed) {
         lamp = light == lngYellow ? Lamp::kYellow : Lamp::kRed;
         fill = RowOf(lamp).lit;

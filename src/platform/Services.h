@@ -1,6 +1,6 @@
 // The operating system's services as the program's units receive them (the windows' own, over Qt
-// Widgets, are forms::WindowServices). The program builds the
-// desktop's once, at start; a test builds fakes. Each unit is handed the ones it uses, by reference.
+// Widgets, are forms::WindowServices). The program builds the desktop's once, at start; a test builds
+// fakes. Each unit is handed the ones it uses, by reference.
 #pragma once
 
 #include <string>

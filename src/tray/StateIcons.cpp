@@ -106,10 +106,11 @@ bool SaveStateIconPngs(const QString& folder, std::initializer_list<int> sizes) 
     if (!QDir().mkpath(folder)) return false;
     const QDir dir(folder);
     bool ok = true;
-    for (const StateIcon state : kStateIcons) {
+    for (const StateIconRow& row : kRows) {
         for (const int size : sizes) {
-            const QString name = QStringLiteral("tray_%1_%2.png").arg(StateIconName(state)).arg(size);
-            ok = DrawStateIcon(state, size).save(dir.filePath(name), "PNG") && ok;
+            const QString name =
+                QStringLiteral("tray_%1_%2.png").arg(QString::fromLatin1(row.name)).arg(size);
+            ok = DrawStateIcon(row.state, size).save(dir.filePath(name), "PNG") && ok;
         }
     }
     return ok;

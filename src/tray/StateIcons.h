@@ -15,9 +15,6 @@ namespace tray {
 
 using common::StateIcon;
 
-constexpr std::array<StateIcon, 4> kStateIcons{StateIcon::kGreen, StateIcon::kYellow, StateIcon::kRed,
-                                               StateIcon::kGrey};
-
 // The sizes the icon offers trays: the usual panel sizes, and their doubles for panels at twice the
 // density. Any other size is drawn when asked for.
 constexpr std::array<int, 7> kStateIconSizes{16, 22, 24, 32, 44, 48, 64};

@@ -37,7 +37,7 @@ constexpr size_t kRequestSize = request_at::kData + echo_request::kDataSize;
 namespace reply_at {
 constexpr size_t kCount = 0, kAddress = 4, kStatus = 8, kRoundTrip = 12, kError = 16;
 }  // namespace reply_at
-constexpr size_t kReplySize = reply_at::kError + 4;
+constexpr size_t kReplySize = reply_at::kError + sizeof(uint32_t);
 
 using RequestBytes = std::array<uint8_t, kRequestSize>;
 using ReplyBytes = std::array<uint8_t, kReplySize>;

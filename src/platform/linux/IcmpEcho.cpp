@@ -196,19 +196,18 @@ std::optional<EchoReply> ReadErrorQueue(Pending& p, IcmpSocketKind kind) {
             return std::nullopt;
         }
         const int64_t at = Now(CLOCK_MONOTONIC);
-        for (int i = 0; i < n; ++i) {
-            msghdr& msg = batch[static_cast<size_t>(i)].msg_hdr;
+        const auto read = static_cast<unsigned>(n);
+        for (unsigned i = 0; i < read; ++i) {
+            msghdr& msg = batch[i].msg_hdr;
             if (TookSendStamp(msg, p.sent) || kind != IcmpSocketKind::Datagram) continue;
-            const auto quoted =
-                Received(m[static_cast<size_t>(i)].packet, batch[static_cast<size_t>(i)].msg_len);
             if (msg.msg_namelen < sizeof(sockaddr_in) ||
-                OctetsOf(m[static_cast<size_t>(i)].from.sin_addr) != p.expected.destination ||
-                !icmp::QuotedRequestIsOurs(quoted, p.expected)) {
+                OctetsOf(m[i].from.sin_addr) != p.expected.destination ||
+                !icmp::QuotedRequestIsOurs(Received(m[i].packet, batch[i].msg_len), p.expected)) {
                 continue;
             }
             if (auto r = FromExtendedError(p, msg, at)) return r;
         }
-        if (n < static_cast<int>(kBatch)) return std::nullopt;  // none left
+        if (read < kBatch) return std::nullopt;  // none left
     }
 }
 

@@ -20,7 +20,6 @@ constexpr uint16_t kRouteProbePort = 9;
 // Tries each way in turn while the last was refused as not allowed; any other refusal is told.
 int32_t LinuxEchoService::Open() {
     Close(handle_);
-    openError_.clear();
     int error = 0;
     socket_ = IcmpEcho::Open(IcmpSocketKind::Datagram, error);
     if (!socket_) openError_ = std::string("the ping socket: ") + std::strerror(error);

@@ -47,6 +47,9 @@ icmp::Octets OctetsOf(const in_addr& a) {
 
 // Receive buffers: an IP header of at most 60 bytes, the ICMP header and a quoted packet or our data.
 constexpr size_t kPacketBuffer = 4096;
+// What the error queue gives back of a request: its ICMP header and data, or nothing for a stamp.
+// Read several at once, so kept small: a longer one comes truncated, which still quotes our header.
+constexpr size_t kErrorPacketBuffer = 576;
 
 // Room for a message's control data: the receive stamp and an extended error with the address of
 // the router that sent it, several times over.
@@ -78,14 +81,15 @@ EchoReply Stored(const Pending& p, const icmp::Match& m, std::optional<int64_t> 
     return r;
 }
 
-std::span<const uint8_t> Received(const uint8_t* buffer, ssize_t n) {
-    return {buffer, static_cast<size_t>(n) < kPacketBuffer ? static_cast<size_t>(n) : kPacketBuffer};
+std::span<const uint8_t> Received(std::span<const uint8_t> buffer, ssize_t n) {
+    return buffer.first(std::min(static_cast<size_t>(n), buffer.size()));
 }
 
 // One message's buffers: the packet, its sender and its control data (the receive stamp, and on
 // the error queue the extended error).
+template <size_t kPacket = kPacketBuffer>
 struct Message {
-    uint8_t packet[kPacketBuffer];
+    uint8_t packet[kPacket];
     sockaddr_in from{};
     alignas(cmsghdr) uint8_t control[kControlBuffer];
     iovec iov{packet, sizeof packet};
@@ -113,7 +117,7 @@ struct Read {
 
 // Everything queued on the socket: skips what is not the answer to this request.
 std::optional<Read> ReadQueued(const Pending& p, IcmpSocketKind kind) {
-    Message m;
+    Message<> m;
     for (int failures = 0; failures < kMaxReadFailures;) {
         const ssize_t n = m.Receive(p.fd, 0);
         if (n < 0) {
@@ -184,7 +188,7 @@ bool TookSendStamp(msghdr& msg, SendTimes& sent) {
 // wait.
 std::optional<EchoReply> ReadErrorQueue(Pending& p, IcmpSocketKind kind) {
     constexpr unsigned kBatch = 4;
-    std::array<Message, kBatch> m;
+    std::array<Message<kErrorPacketBuffer>, kBatch> m;
     std::array<mmsghdr, kBatch> batch{};
     for (bool first = true;; first = false) {
         for (unsigned i = 0; i < kBatch; ++i) batch[i].msg_hdr = m[i].Prepare();
@@ -219,13 +223,14 @@ short Poll(int fd, int64_t left) {
     return ::ppoll(&pfd, 1, &wait, nullptr) > 0 ? pfd.revents : 0;
 }
 
-// Waits for the answer until the deadline. The send stamps are queued before the answer can come in:
-// with an answer read, the error queue is read too only when the socket reports something queued
-// there. Reading a report drops the pending socket error that came with it.
+// Waits for the answer until the deadline. The first look is made without a wait: by the time
+// sendto returns, the send stamp is queued and a local answer usually is too. The send stamps are
+// queued before the answer can come in: with an answer read, the error queue is read too only when
+// the socket reports something queued there. Reading a report drops the pending socket error that
+// came with it.
 EchoReply AwaitAnswer(Pending& p, IcmpSocketKind kind, int64_t deadline) {
-    for (;;) {
-        const int64_t left = std::max<int64_t>(0, deadline - Now(CLOCK_MONOTONIC));
-        const short events = Poll(p.fd, left);
+    short events = POLLIN | POLLERR;
+    for (int64_t left = -1;;) {  // -1: no wait made yet
         if (events & POLLIN) {
             if (const auto read = ReadQueued(p, kind)) {
                 if (events & POLLERR) ReadErrorQueue(p, kind);
@@ -236,6 +241,8 @@ EchoReply AwaitAnswer(Pending& p, IcmpSocketKind kind, int64_t deadline) {
             if (auto r = ReadErrorQueue(p, kind)) return *r;
         }
         if (left == 0) return EchoReply::Failure(ip_status::kReqTimedOut);
+        left = std::max<int64_t>(0, deadline - Now(CLOCK_MONOTONIC));
+        events = Poll(p.fd, left);
     }
 }
 

@@ -3,10 +3,16 @@
 #pragma once
 
 #include "platform/Services.h"
+#include <unistd.h>
+
+#include <string>
+
 #include "platform/linux/LinuxResolver.h"
+#include "platform/linux/SqliteHistory.h"
 #include "platform/qt/DesktopServices.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtNotificationArea.h"
+#include "platform/qt/QtOneShotTimer.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/XdgRegistry.h"
 
@@ -19,10 +25,14 @@ struct RealDesktop {
     platform::DesktopHelpViewer help;
     platform::ExitProgramEnd end;
     platform::LocalSingleInstance single;  // not asked: the window is shown without the program's entry
+    // The rounds are recorded as the program records them, into a file of the benchmark's own.
+    platform::SqliteHistory history{"/tmp/tn-bench-history-" + std::to_string(::getpid())};
+    platform::QtOneShotTimer historyRetry;
 
     forms::WindowServices Windows() { return {dialogs, help, area}; }
     platform::Services With(platform::EchoService& echo, platform::TickClock& clock) {
-        return {
-            echo, resolver, clock, settings, registry, area, end, single, platform::RunningProgramLocation()};
+        return {echo,   resolver, clock,   settings,     registry,
+                area,   end,      single,  history,      historyRetry,
+                platform::RunningProgramLocation()};
     }
 };

@@ -108,6 +108,7 @@ class QuickClock final : public platform::TickClock {
     }
     uint32_t Resumes() override { return 0; }
     std::time_t Now() override { return static_cast<std::time_t>(now_ / 1000); }
+    int64_t NowMs() override { return now_; }
 
   private:
     int64_t now_ = 0;

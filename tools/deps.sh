@@ -18,7 +18,7 @@ tn_install_packages() {
 }
 
 # What building the program needs.
-TN_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-wayland libxcb-xfixes0-dev libgl-dev fonts-liberation2)
+TN_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libsqlite3-dev qt6-base-dev qt6-wayland libxcb-xfixes0-dev libgl-dev fonts-liberation2)
 
 # What building the Debian package needs (dpkg-shlibdeps and dpkg-buildflags, file for CPack).
 TN_PACKAGE_PACKAGES=(dpkg-dev file)

@@ -49,16 +49,19 @@ Program::Program(const platform::Services& services, const forms::WindowServices
     : end_(services.end),
       single_(services.single),
       probe_(services.echo, services.resolver),
+      recorder_(services.history, services.historyRetry,
+                [](const std::string& line) { qWarning("%s", line.c_str()); }),
       registry_(services.registry),
       logon_(registry_, services.location),
       tray_(services.notificationArea, windows),
-      window_(services, windows, probe_, tray_, logon_) {}
+      window_(services, windows, probe_, tray_, logon_, recorder_) {}
 
 void Program::Main() {
     if (!single_.BecomeTheOne()) {
         end_.EndProgram();
         return;
     }
+    recorder_.Open();
     // A later start's request: what a left press on the tray icon does.
     single_.SetForwardHandler([this] {
         if (window_.IsLoaded()) window_.RestoreFromTray();

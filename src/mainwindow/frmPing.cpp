@@ -130,7 +130,8 @@ forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption
 }  // namespace
 
 frmPing::frmPing(const platform::Services& services, const forms::WindowServices& windows,
-                 modPing::Engine& probe, frmSysTray& tray, modPingAuto::LogonStart& logon)
+                 modPing::Engine& probe, frmSysTray& tray, modPingAuto::LogonStart& logon,
+                 common::RoundSink& rounds)
     : forms::Form(QStringLiteral("frmPing")),
       helpFile(HelpFilePath(services.location)),
       settings_(services.settings),
@@ -141,7 +142,7 @@ frmPing::frmPing(const platform::Services& services, const forms::WindowServices
       tray_(tray),
       logon_(logon),
       compositorPlacesWindows_(services.compositorPlacesWindows),
-      monitor_(view_, probe, services.clock) {}
+      monitor_(view_, probe, services.clock, rounds) {}
 
 void frmPing::BuildControls() {
     SetCaption(QStringLiteral("Kestrune Software Tarnovel Monitor"));

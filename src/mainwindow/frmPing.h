@@ -18,7 +18,7 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     Q_OBJECT
   public:
     frmPing(const platform::Services& services, const forms::WindowServices& windows, modPing::Engine& probe,
-            frmSysTray& tray, modPingAuto::LogonStart& logon);
+            frmSysTray& tray, modPingAuto::LogonStart& logon, common::RoundSink& rounds);
 
     // Outer sizes in twips: with the options shown (the design size) and without.
     static constexpr float kWidthWithOptions = 8010;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "history/Recorder.h"
 #include "mainwindow/frmPing.h"
 #include "platform/Services.h"
 #include "probe/modPing.h"
@@ -29,11 +30,13 @@ class Program {
 
     frmPing& Window() { return window_; }
     frmSysTray& Tray() { return tray_; }
+    history::Recorder& History() { return recorder_; }
 
   private:
     platform::ProgramEnd& end_;
     platform::SingleInstance& single_;
     modPing::Engine probe_;
+    history::Recorder recorder_;
     modRegistryTools::RegistryTools registry_;
     LogonStart logon_;
     frmSysTray tray_;

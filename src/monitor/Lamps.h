@@ -56,20 +56,23 @@ constexpr const LampRow& RowOf(Lamp lamp) {
 }
 
 // A reply's shade is that of the first row whose level the round trip is at or below (levels A, B
-// and C) or above (level D); a round trip between levels C and D takes kBetweenCAndD.
+// and C) or above (level D); a round trip between levels C and D takes kBetweenCAndD. The grade is the
+// shade's rank as the round history stores it, 0 the quickest to 4 the slowest.
 struct GradeRow {
     Field level;
     bool above;
+    uint8_t grade;
     common::ColourValue shade;
 };
 
 constexpr std::array<GradeRow, 4> kGrades{{
-    {Field::kLevel0, false, 0xC0FFC0},
-    {Field::kLevel1, false, 0x80FF80},
-    {Field::kLevel2, false, common::kLitGreen},
-    {Field::kLevel3, true, 0x00C000},
+    {Field::kLevel0, false, 0, 0xC0FFC0},
+    {Field::kLevel1, false, 1, 0x80FF80},
+    {Field::kLevel2, false, 2, common::kLitGreen},
+    {Field::kLevel3, true, 4, 0x00C000},
 }};
 constexpr common::ColourValue kBetweenCAndD = 0x008000;
+constexpr uint8_t kBetweenCAndDGrade = 3;
 
 // The level's row; asking for a field without one does not compile.
 consteval const GradeRow& GradeOf(Field level) {

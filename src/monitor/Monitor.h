@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "common/Round.h"
 #include "monitor/MonitorView.h"
 #include "platform/Clock.h"
 #include "probe/modPing.h"
@@ -24,7 +26,8 @@ constexpr int32_t kRouteRecheckMs = 250;
 
 class Monitor {
   public:
-    Monitor(MonitorView& view, modPing::Engine& probe, platform::TickClock& clock);
+    // Each round that lights a lamp goes to `rounds` before the wait.
+    Monitor(MonitorView& view, modPing::Engine& probe, platform::TickClock& clock, common::RoundSink& rounds);
 
     bool bLoopRunning = false;
     // Asks a running wait to end at once.
@@ -76,7 +79,9 @@ class Monitor {
     // The shade of a green round: that of the first grade row whose level the round trip lies on the
     // row's side of, else the shade between levels C and D. Each level is read only when its row is
     // reached.
-    common::ColourValue GradeShade(double roundTrip);
+    common::ColourValue GradeShade(double roundTrip, uint8_t& grade);
+    // Hands on the round with the lamp it lit.
+    void Record(common::Round& round);
     // Waits the units of one interval; false when the loop is to end.
     bool WaitInterval(bool& restarted);
     // After a pause: false when the loop is to end; `restarted` set when a new start has run its round.
@@ -88,6 +93,10 @@ class Monitor {
     MonitorView& view_;
     modPing::Engine& probe_;
     platform::TickClock& clock_;
+    common::RoundSink& rounds_;
+    // The lamp the last round lit, if it lit one, and its grade when green.
+    std::optional<Lamp> lit_;
+    uint8_t grade_ = 0;
     // Monitor loops on the call stack (0 or 1: a start during a wait restarts the running loop).
     int loopsRunning_ = 0;
     // The clock's count of resumes when the last round was let go.

@@ -7,8 +7,9 @@
 
 namespace monitor {
 
-Monitor::Monitor(MonitorView& view, modPing::Engine& probe, platform::TickClock& clock)
-    : view_(view), probe_(probe), clock_(clock) {}
+Monitor::Monitor(MonitorView& view, modPing::Engine& probe, platform::TickClock& clock,
+                 common::RoundSink& rounds)
+    : view_(view), probe_(probe), clock_(clock), rounds_(rounds) {}
 
 void Monitor::Prepare() {
     SetLightValues();

@@ -16,11 +16,13 @@ double Monitor::Number(Label label) {
     return common::ReadNumber(view_.Caption(label));
 }
 
-common::ColourValue Monitor::GradeShade(double roundTrip) {
+common::ColourValue Monitor::GradeShade(double roundTrip, uint8_t& grade) {
     for (const GradeRow& g : kGrades) {
         const double level = Number(g.level);
+        grade = g.grade;
         if (g.above ? roundTrip > level : roundTrip <= level) return g.shade;
     }
+    grade = kBetweenCAndDGrade;
     return kBetweenCAndD;
 }
 
@@ -58,7 +60,13 @@ void Monitor::RunProbeRound() {
     std::string replyAddress;
     std::string status;
     int32_t roundTrip = 0;
+    common::Round round;
+    round.atMs = clock_.NowMs();
+    round.site = static_cast<uint8_t>(iSite);
+    round.host = view_.FieldText(SiteField(iSite));
+    round.address = address;
     const int32_t count = probe_.PingAddress(address, timeOut, ttl, replyAddress, status, roundTrip);
+    round.status = static_cast<int32_t>(common::ReadNumber(status));
     const std::string statusLine = "Status at " + common::TimeOfDayText(clock_.Now());
     if (count != 0) {
         view_.SetCaption(Label::kError, status == "0" ? "OK" : status);
@@ -66,6 +74,8 @@ void Monitor::RunProbeRound() {
         view_.SetCaption(Label::kTripTime, std::to_string(roundTrip));
         int32_t light = lngGreen;
         lngLastLight = SetLight(light);
+        round.rttMs = roundTrip;
+        Record(round);
         return;
     }
     view_.SetCaption(Label::kStatus, statusLine);
@@ -73,21 +83,31 @@ void Monitor::RunProbeRound() {
     view_.SetCaption(Label::kError, status);
     int32_t light = (lngLastLight != lngGreen && lngLastLight != 0) ? lngRed : lngYellow;
     lngLastLight = SetLight(light);
+    Record(round);
     SwitchSite(iSite);
+}
+
+void Monitor::Record(common::Round& round) {
+    if (!lit_) return;
+    round.lamp = static_cast<uint8_t>(*lit_);
+    if (*lit_ == Lamp::kGreen) round.shade = grade_;
+    rounds_.Record(round);
 }
 
 int32_t Monitor::SetLight(int32_t& light) {
     Lamp lamp = Lamp::kGreen;
     common::ColourValue fill = 0;
+    lit_.reset();
     if (light == 0) return light;
     if (light == lngGreen) {
-        fill = GradeShade(Number(Label::kTripTime));
+        fill = GradeShade(Number(Label::kTripTime), grade_);
     } else if (light == lngYellow || light == lngRed) {
         lamp = light == lngYellow ? Lamp::kYellow : Lamp::kRed;
         fill = RowOf(lamp).lit;
     } else {
         return light;
     }
+    lit_ = lamp;
     view_.SetLampFill(lamp, fill);
     view_.SetBackColor(Label::kTripTime, fill);
     view_.SetBackColor(Label::kError, fill);

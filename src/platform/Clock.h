@@ -24,6 +24,8 @@ class TickClock {
     virtual uint32_t Resumes() = 0;
     // The wall clock: seconds since the epoch, which the window shows as a local time of day.
     virtual std::time_t Now() = 0;
+    // The wall clock in milliseconds since 1970, UTC.
+    virtual int64_t NowMs() = 0;
 };
 
 }  // namespace platform

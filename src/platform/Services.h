@@ -14,6 +14,8 @@ class SettingsStore;
 class Registry;
 class NotificationArea;
 class SingleInstance;
+class HistoryFile;
+class OneShotTimer;
 
 // Where the program runs from: its folder, and its executable's file name (a Linux executable has no
 // extension to drop: "TarnovelMon").
@@ -39,6 +41,9 @@ struct Services {
     NotificationArea& notificationArea;
     ProgramEnd& end;
     SingleInstance& single;
+    // The round history's file, and the timer of its retries while another program holds it.
+    HistoryFile& history;
+    OneShotTimer& historyRetry;
     ProgramLocation location;
     // Whether the compositor places the windows and keeps their state to itself (Wayland): a window can
     // neither be moved nor its position or minimised state be read. Asked once at start.

@@ -7,12 +7,14 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fakes/FakeEchoService.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeResolver.h"
 #include "platform/Clock.h"
+#include "platform/HistoryFile.h"
 #include "platform/NotificationArea.h"
 #include "platform/Services.h"
 #include "platform/SettingsStore.h"
@@ -41,6 +43,7 @@ class FakeClock : public platform::TickClock {
     uint32_t Resumes() override { return resumes; }
     // Ten in the morning, UTC, at the start; runs on with the ticks.
     std::time_t Now() override { return 10 * 3600 + now / 1000; }
+    int64_t NowMs() override { return 10 * 3600 * 1000 + now; }
     void At(int64_t when, std::function<void()> action) { actions.emplace(when, std::move(action)); }
     void Suspend(int64_t ms) {
         now += ms;
@@ -115,6 +118,54 @@ class FakeSingleInstance : public platform::SingleInstance {
     void SetForwardHandler(ForwardHandler) override {}
 };
 
+// The history file: what it is told to answer, and what was written.
+class FakeHistoryFile : public platform::HistoryFile {
+  public:
+    platform::HistoryOpened opened{true, false, {}, {}};
+    platform::HistoryWrite answer = platform::HistoryWrite::kDone;
+    std::string why = "disk full";
+    std::vector<common::Round> rows;
+    std::vector<int64_t> deletes;  // each batch's time
+    int opens = 0;
+    int moreBatches = 0;  // batches left to delete after the next
+    platform::HistoryOpened Open() override {
+        ++opens;
+        return opened;
+    }
+    platform::HistoryWrite Append(std::span<const common::Round> rounds, std::string& w) override {
+        if (answer == platform::HistoryWrite::kDone) rows.insert(rows.end(), rounds.begin(), rounds.end());
+        w = why;
+        return answer;
+    }
+    platform::HistoryWrite DeleteBefore(int64_t atMs, bool& more, std::string&) override {
+        deletes.push_back(atMs);
+        more = moreBatches-- > 0;
+        return platform::HistoryWrite::kDone;
+    }
+    bool Read(int64_t from, const std::function<void(const common::Round&)>& each, std::string&) override {
+        for (const common::Round& r : rows) {
+            if (r.atMs >= from) each(r);
+        }
+        return true;
+    }
+};
+
+class FakeTimer : public platform::OneShotTimer {
+  public:
+    std::function<void()> due;
+    int32_t ms = 0;
+    int starts = 0;
+    void Start(int32_t milliseconds, std::function<void()> d) override {
+        ms = milliseconds;
+        due = std::move(d);
+        ++starts;
+    }
+    void Stop() override { due = nullptr; }
+    bool Running() const override { return due != nullptr; }
+    // Runs the callback as the timer would when due.
+    void Fire() { std::exchange(due, nullptr)(); }
+};
+
 // Every port, faked; Services() hands them out as the program's start would.
 struct FakePorts {
     FakeEchoService echo;
@@ -125,10 +176,13 @@ struct FakePorts {
     FakeNotificationArea area;
     FakeProgramEnd end;
     FakeSingleInstance single;
+    FakeHistoryFile history;
+    FakeTimer historyRetry;
     platform::ProgramLocation location{"/opt/tn", "TarnovelMon"};
     FakePorts() { registry.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Run"]; }
     platform::Services Services() {
-        return {echo, resolver, clock, settings, registry, area, end, single, location};
+        return {echo, resolver, clock,   settings,     registry, area,
+                end,  single,   history, historyRetry, location};
     }
 };
 

@@ -46,6 +46,11 @@ class FakeView : public monitor::MonitorView {
     void DoEvents() override {}
 };
 
+struct Recorded : common::RoundSink {
+    std::vector<common::Round> rows;
+    void Record(const common::Round& r) override { rows.push_back(r); }
+};
+
 struct Round {
     int64_t at;
     Octets to;
@@ -88,7 +93,8 @@ class MonitorTest : public testing::Test {
     fakes::FakePorts f;
     FakeView view;
     modPing::Engine probe{f.echo, f.resolver};
-    monitor::Monitor m{view, probe, f.clock};
+    Recorded recorded;
+    monitor::Monitor m{view, probe, f.clock, recorded};
     std::vector<Round> rounds;
 };
 
@@ -97,9 +103,10 @@ TEST_F(MonitorTest, GradesTheRoundTripAtAndAroundEachLevel) {
         const char *l2, *l3;
         uint32_t rtt;
         common::ColourValue shade;
-    } cases[] = {{"200", "200", 75, 0xC0FFC0},  {"200", "200", 76, 0x80FF80},  {"200", "200", 120, 0x80FF80},
-                 {"200", "200", 200, 0x00FF00}, {"200", "200", 201, 0x00C000}, {"200", "300", 250, 0x008000},
-                 {"", "", 0, 0xC0FFC0},         {"200", "300", 301, 0x00C000}, {"200", "300", 300, 0x008000}};
+        uint8_t grade;  // as recorded: 0 the quickest to 4 the slowest
+    } cases[] = {{"200", "200", 75, 0xC0FFC0, 0},  {"200", "200", 76, 0x80FF80, 1},  {"200", "200", 120, 0x80FF80, 1},
+                 {"200", "200", 200, 0x00FF00, 2}, {"200", "200", 201, 0x00C000, 4}, {"200", "300", 250, 0x008000, 3},
+                 {"", "", 0, 0xC0FFC0, 0},         {"200", "300", 301, 0x00C000, 4}, {"200", "300", 300, 0x008000, 3}};
     for (const Case& c : cases) {
         view.fields[Field::kLevel2] = c.l2;
         view.fields[Field::kLevel3] = c.l3;
@@ -112,6 +119,8 @@ TEST_F(MonitorTest, GradesTheRoundTripAtAndAroundEachLevel) {
         EXPECT_EQ(view.backs[Label::kError], c.shade);
         EXPECT_EQ(view.captions[Label::kTripTime], std::to_string(c.rtt));
         EXPECT_EQ(view.captions[Label::kError], "OK");
+        EXPECT_EQ(recorded.rows.back().shade, c.grade) << c.rtt;
+        EXPECT_EQ(recorded.rows.back().rttMs, static_cast<int32_t>(c.rtt));
     }
 }
 
@@ -148,6 +157,14 @@ TEST_F(MonitorTest, FailuresLightYellowThenRedAndSwitchSites) {
     EXPECT_EQ(view.captions[Label::kGreenCount], "1");
     EXPECT_EQ(view.captions[Label::kYellowCount], "2");
     EXPECT_EQ(view.captions[Label::kRedCount], "1");
+    // One row a round, each taken as its request went out.
+    using R = common::Round;
+    const std::vector<R> want{
+        {10 * 3600'000 + rounds[0].at, 0, "main.test", "198.51.100.1", 11010, {}, 1, {}},
+        {10 * 3600'000 + rounds[1].at, 1, "alt.test", "198.51.100.2", 11010, {}, 2, {}},
+        {10 * 3600'000 + rounds[2].at, 0, "main.test", "198.51.100.1", 11013, 30, 0, 0},
+        {10 * 3600'000 + rounds[3].at, 0, "main.test", "198.51.100.1", 11010, {}, 1, {}}};
+    EXPECT_EQ(recorded.rows, want);
 }
 
 TEST_F(MonitorTest, TimeToLiveAndTimeOutAreReadAfterAZeroAndHeldInBounds) {

@@ -78,4 +78,10 @@ void LinuxClock::ClearWake() {
     [[maybe_unused]] const ssize_t n = read(wakeFd_, &expiries, sizeof expiries);
 }
 
+int64_t LinuxClock::NowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1'000'000;
+}
+
 }  // namespace platform

@@ -32,6 +32,7 @@ class LinuxClock : public TickClock {
     void Sleep(int32_t milliseconds) override;
     uint32_t Resumes() override;
     std::time_t Now() override { return std::time(nullptr); }
+    int64_t NowMs() override;
 
   protected:
     // A descriptor that becomes readable once the armed time has passed on CLOCK_BOOTTIME; -1 when the

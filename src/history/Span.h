@@ -33,6 +33,7 @@ struct Outage {
     uint8_t worstLamp = kYellow;
     uint8_t sites = 0;  // bit 0 the main site, bit 1 the alternate: every site probed in it
     int64_t LengthMs() const { return endMs - startMs; }
+    bool operator==(const Outage&) const = default;
 };
 
 struct SiteLoss {

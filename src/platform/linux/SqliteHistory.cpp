@@ -203,6 +203,11 @@ HistoryOpened SqliteHistory::Prepare(int version) {
         opened.problem = "the file was written by a later version of TarnovelMon; it is only read";
         return opened;
     }
+    // SQLite opens a file it may not write for reading only.
+    if (sqlite3_db_readonly(db_, "main") == 1) {
+        opened.problem = path_ + ": the file cannot be written";
+        return opened;
+    }
     if (version < 0 || !Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", opened.problem)) {
         if (opened.problem.empty()) opened.problem = sqlite3_errmsg(db_);
         return opened;

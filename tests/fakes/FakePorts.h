@@ -125,13 +125,9 @@ class FakeHistoryFile : public platform::HistoryFile {
     platform::HistoryWrite answer = platform::HistoryWrite::kDone;
     std::string why = "disk full";
     std::vector<common::Round> rows;
-    std::vector<int64_t> deletes;  // each batch's time
-    int opens = 0;
-    int moreBatches = 0;  // batches left to delete after the next
-    platform::HistoryOpened Open() override {
-        ++opens;
-        return opened;
-    }
+    std::vector<int64_t> deletes;    // each batch's time
+    int opens = 0, moreBatches = 0;  // batches left to delete after the next
+    platform::HistoryOpened Open() override { return ++opens, opened; }
     platform::HistoryWrite Append(std::span<const common::Round> rounds, std::string& w) override {
         if (answer == platform::HistoryWrite::kDone) rows.insert(rows.end(), rounds.begin(), rounds.end());
         w = why;
@@ -150,8 +146,7 @@ class FakeHistoryFile : public platform::HistoryFile {
 class FakeTimer : public platform::OneShotTimer {
   public:
     std::function<void()> due;
-    int32_t ms = 0;
-    int starts = 0;
+    int32_t ms = 0, starts = 0;
     void Start(int32_t milliseconds, std::function<void()> d) override {
         ms = milliseconds;
         due = std::move(d);

@@ -23,19 +23,18 @@ class RecorderTest : public testing::Test {
 TEST_F(RecorderTest, RoundsWaitWhileTheLockIsHeldAndARetryEachSecondWritesThem) {
     file.answer = HistoryWrite::kBusy;
     for (int64_t i = 0; i <= static_cast<int64_t>(Recorder::kMaxWaiting); ++i) recorder.Record(At(i));
-    EXPECT_EQ(timer.starts, 1);  // one timer while rows wait, not one a round
-    EXPECT_EQ(timer.ms, Recorder::kRetryMs);
-    EXPECT_EQ(recorder.Waiting(), Recorder::kMaxWaiting);  // the newest kept
+    // One timer while rows wait, not one a round; the newest rows kept.
+    EXPECT_EQ(std::make_tuple(timer.starts, timer.ms, recorder.Waiting()),
+              std::make_tuple(1, Recorder::kRetryMs, Recorder::kMaxWaiting));
     timer.Fire();
     EXPECT_EQ(timer.starts, 2);  // still held: tried again a second later
     file.answer = HistoryWrite::kDone;
     timer.Fire();
-    ASSERT_EQ(file.rows.size(), Recorder::kMaxWaiting);
-    EXPECT_EQ(file.rows.front().atMs, 1);
-    EXPECT_EQ(file.rows.back().atMs, static_cast<int64_t>(Recorder::kMaxWaiting));
+    ASSERT_EQ(file.rows.size(), Recorder::kMaxWaiting);  // the oldest dropped
+    EXPECT_EQ(std::make_pair(file.rows.front().atMs, file.rows.back().atMs),
+              std::make_pair(int64_t{1}, int64_t{10'000}));
     EXPECT_FALSE(timer.Running());  // no timer once nothing waits
-    EXPECT_TRUE(recorder.Problem().empty());
-    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(recorder.Problem().empty() && log.empty());
 }
 
 TEST_F(RecorderTest, AFailingFileLeavesTheRoundUnrecordedAndSaysWhyOnce) {
@@ -44,13 +43,11 @@ TEST_F(RecorderTest, AFailingFileLeavesTheRoundUnrecordedAndSaysWhyOnce) {
     recorder.Record(At(2));
     EXPECT_EQ(recorder.Problem(), "disk full");
     EXPECT_EQ(log, std::vector<std::string>{"TarnovelMon: history is not being recorded: disk full"});
-    EXPECT_EQ(recorder.Waiting(), 0u);
-    EXPECT_FALSE(timer.Running());
+    EXPECT_TRUE(recorder.Waiting() == 0 && !timer.Running());
     file.answer = HistoryWrite::kDone;
     recorder.Record(At(3));
     EXPECT_TRUE(recorder.Problem().empty());
-    ASSERT_EQ(file.rows.size(), 1u);
-    EXPECT_EQ(file.rows[0].atMs, 3);
+    EXPECT_EQ(file.rows, std::vector{At(3)});
 }
 
 TEST_F(RecorderTest, AFileThatWouldNotOpenIsTriedEachRoundALaterVersionsNever) {
@@ -66,8 +63,7 @@ TEST_F(RecorderTest, AFileThatWouldNotOpenIsTriedEachRoundALaterVersionsNever) {
         recorder.Record(At(1));
         EXPECT_EQ(file.opens, laterVersion ? 1 : 2) << laterVersion;
         EXPECT_EQ(heard, 1);  // the window sees the round either way
-        EXPECT_EQ(recorder.Problem(), "cannot");
-        EXPECT_TRUE(file.rows.empty());
+        EXPECT_TRUE(recorder.Problem() == "cannot" && file.rows.empty());
     }
 }
 

@@ -8,21 +8,16 @@ dir=$(mktemp -d) && trap 'rm -rf "$dir"' EXIT
 export XDG_DATA_HOME=$dir TZ=UTC0
 unset DISPLAY WAYLAND_DISPLAY
 check() { [ "$2" = "$3" ] || { echo "FAILED: $1: got [$2], wanted [$3]"; failed=1; }; }
-
 check "--help" "$("$program" --help | head -n 1; echo "status ${PIPESTATUS[0]}")" \
-    "Usage: TarnovelMon [--export-history FILE [--since YYYY-MM-DD]] [--help] [--version]
-status 0"
-check "--version" "$("$program" --version; echo "status $?")" "TarnovelMon $version
-status 0"
+    $'Usage: TarnovelMon [--export-history FILE [--since YYYY-MM-DD]] [--help] [--version]\nstatus 0'
+check "--version" "$("$program" --version; echo "status $?")" "TarnovelMon $version"$'\nstatus 0'
 for bad in "--since 2026-02-30 --export-history -" "--export-history" "--export-history=" "--since 2026-01-01" \
     "--export-history - -x" "--export-history - --since"; do
     # shellcheck disable=SC2086
-    check "$bad" "$("$program" $bad 2>&1 >/dev/null | wc -l; echo "status ${PIPESTATUS[0]}")" "1
-status 2"
+    check "$bad" "$("$program" $bad 2>&1 >/dev/null | wc -l; echo "status ${PIPESTATUS[0]}")" $'1\nstatus 2'
 done
 header="time,site,host,address,status,rtt_ms,lamp,shade"
 check "nothing recorded yet" "$("$program" --export-history - | od -c)" "$(printf '%s\r\n' "$header" | od -c)"
-
 mkdir -m 700 "$dir/TarnovelMon"
 db=$dir/TarnovelMon/history.sqlite
 sqlite3 "$db" "PRAGMA journal_mode=WAL; CREATE TABLE rounds(at_ms INTEGER NOT NULL, site INTEGER NOT NULL,

@@ -104,9 +104,10 @@ TEST_F(MonitorTest, GradesTheRoundTripAtAndAroundEachLevel) {
         uint32_t rtt;
         common::ColourValue shade;
         uint8_t grade;  // as recorded: 0 the quickest to 4 the slowest
-    } cases[] = {{"200", "200", 75, 0xC0FFC0, 0},  {"200", "200", 76, 0x80FF80, 1},  {"200", "200", 120, 0x80FF80, 1},
-                 {"200", "200", 200, 0x00FF00, 2}, {"200", "200", 201, 0x00C000, 4}, {"200", "300", 250, 0x008000, 3},
-                 {"", "", 0, 0xC0FFC0, 0},         {"200", "300", 301, 0x00C000, 4}, {"200", "300", 300, 0x008000, 3}};
+    } cases[] = {
+        {"200", "200", 75, 0xC0FFC0, 0},  {"200", "200", 76, 0x80FF80, 1},  {"200", "200", 120, 0x80FF80, 1},
+        {"200", "200", 200, 0x00FF00, 2}, {"200", "200", 201, 0x00C000, 4}, {"200", "300", 250, 0x008000, 3},
+        {"", "", 0, 0xC0FFC0, 0},         {"200", "300", 301, 0x00C000, 4}, {"200", "300", 300, 0x008000, 3}};
     for (const Case& c : cases) {
         view.fields[Field::kLevel2] = c.l2;
         view.fields[Field::kLevel3] = c.l3;
@@ -158,8 +159,7 @@ TEST_F(MonitorTest, FailuresLightYellowThenRedAndSwitchSites) {
     EXPECT_EQ(view.captions[Label::kYellowCount], "2");
     EXPECT_EQ(view.captions[Label::kRedCount], "1");
     // One row a round, each taken as its request went out.
-    using R = common::Round;
-    const std::vector<R> want{
+    const std::vector<common::Round> want{
         {10 * 3600'000 + rounds[0].at, 0, "main.test", "198.51.100.1", 11010, {}, 1, {}},
         {10 * 3600'000 + rounds[1].at, 1, "alt.test", "198.51.100.2", 11010, {}, 2, {}},
         {10 * 3600'000 + rounds[2].at, 0, "main.test", "198.51.100.1", 11013, 30, 0, 0},

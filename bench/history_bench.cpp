@@ -1,0 +1,82 @@
+// The round history's costs: recording one round (its transaction committed), the bytes a round takes
+// on disk, and reading and summing up a year of rounds at the green wait. Figures only; nothing is
+// asserted. Each run works in a folder of its own under /tmp.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "history/Span.h"
+#include "platform/linux/SqliteHistory.h"
+
+namespace {
+
+constexpr int64_t kGreenWaitMs = 55'800;
+constexpr int64_t kYearOfRounds = 365LL * 24 * 3600 * 1000 / kGreenWaitMs;  // about 565,000
+
+std::string Folder(const char* what) {
+    return "/tmp/tn-history-bench-" + std::to_string(::getpid()) + "-" + what;
+}
+
+common::Round RoundAt(int64_t i) {
+    common::Round r{1'700'000'000'000 + i * kGreenWaitMs, 0, "www.example.org", "93.184.215.14", 0, 18, 0, 0};
+    if (i % 500 == 7) r = {r.atMs, 1, "alt.example.net", "198.51.100.20", 11010, {}, 1, {}};
+    return r;
+}
+
+void BM_RecordOneRound(benchmark::State& state) {
+    const std::string folder = Folder("record");
+    platform::SqliteHistory file(folder);
+    if (!file.Open().writable) return state.SkipWithError("no history file");
+    std::string why;
+    int64_t i = 0;
+    for (auto _ : state) {
+        const common::Round r = RoundAt(i++);
+        file.Append(std::span(&r, 1), why);
+    }
+    state.counters["bytes_per_round"] =
+        static_cast<double>(std::filesystem::file_size(file.Path())) / static_cast<double>(i);
+    std::filesystem::remove_all(folder);
+}
+
+// A year of rounds written in batches, then the file's size over its rounds (after a checkpoint).
+void BM_YearOfRounds(benchmark::State& state) {
+    const std::string folder = Folder("year");
+    for (auto _ : state) {
+        std::filesystem::remove_all(folder);
+        platform::SqliteHistory file(folder);
+        if (!file.Open().writable) return state.SkipWithError("no history file");
+        std::string why;
+        std::vector<common::Round> batch;
+        for (int64_t i = 0; i < kYearOfRounds; ++i) {
+            batch.push_back(RoundAt(i));
+            if (batch.size() == 10'000) file.Append(batch, why), batch.clear();
+        }
+        file.Append(batch, why);
+    }
+    platform::SqliteHistory file(folder);
+    file.Open();  // a second open checkpoints nothing; the size read counts the WAL too
+    const auto size =
+        std::filesystem::file_size(file.Path()) + (std::filesystem::exists(file.Path() + "-wal")
+                                                       ? std::filesystem::file_size(file.Path() + "-wal")
+                                                       : 0);
+    state.counters["bytes_per_round"] = static_cast<double>(size) / static_cast<double>(kYearOfRounds);
+    std::vector<common::Round> rounds;
+    std::string why;
+    const auto start = std::chrono::steady_clock::now();
+    file.Read(
+        INT64_MIN, [&rounds](const common::Round& r) { rounds.push_back(r); }, why);
+    const history::Summary s = history::Summarise(rounds, {kGreenWaitMs, 13'950});
+    state.counters["read_and_sum_ms"] =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    state.counters["outages"] = static_cast<double>(s.outages.size());
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+
+BENCHMARK(BM_RecordOneRound)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_YearOfRounds)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_MAIN();

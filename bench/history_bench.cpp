@@ -63,11 +63,11 @@ void BM_YearOfRounds(benchmark::State& state) {
                                                        ? std::filesystem::file_size(file.Path() + "-wal")
                                                        : 0);
     state.counters["bytes_per_round"] = static_cast<double>(size) / static_cast<double>(kYearOfRounds);
-    std::vector<common::Round> rounds;
+    std::vector<history::Point> rounds;
     std::string why;
     const auto start = std::chrono::steady_clock::now();
     file.Read(
-        INT64_MIN, [&rounds](const common::Round& r) { rounds.push_back(r); }, why);
+        INT64_MIN, [&rounds](const common::Round& r) { rounds.push_back(history::PointOf(r)); }, why);
     const history::Summary s = history::Summarise(rounds, {kGreenWaitMs, 13'950});
     state.counters["read_and_sum_ms"] =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();

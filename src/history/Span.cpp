@@ -8,7 +8,7 @@ namespace history {
 
 namespace {
 
-uint8_t SiteBit(const common::Round& r) {
+uint8_t SiteBit(const Point& r) {
     return static_cast<uint8_t>(1u << (r.site & 1u));
 }
 
@@ -19,11 +19,11 @@ int32_t Rank(const std::vector<int32_t>& sorted, double fraction) {
     return sorted[std::min(rank, sorted.size()) - 1];
 }
 
-void Count(Figures& f, const common::Round& r) {
+void Count(Figures& f, const Point& r) {
     ++f.rounds;
     for (SiteLoss* loss : {&f.sites[r.site & 1u], &f.all}) {
         ++loss->rounds;
-        if (!r.rttMs) ++loss->lost;
+        if (!r.Answered()) ++loss->lost;
     }
 }
 
@@ -38,7 +38,11 @@ void Answered(Figures& f, std::vector<int32_t>& trips) {
 
 }  // namespace
 
-Summary Summarise(std::span<const common::Round> rounds, const Waits& waits) {
+Point PointOf(const common::Round& r) {
+    return {r.atMs, r.rttMs.value_or(-1), r.status, r.site, r.lamp};
+}
+
+Summary Summarise(std::span<const Point> rounds, const Waits& waits) {
     Summary s;
     Figures& f = s.figures;
     std::vector<int32_t> trips;
@@ -49,8 +53,8 @@ Summary Summarise(std::span<const common::Round> rounds, const Waits& waits) {
         s.outages.push_back(*open);
         open.reset();
     };
-    const common::Round* before = nullptr;
-    for (const common::Round& r : rounds) {
+    const Point* before = nullptr;
+    for (const Point& r : rounds) {
         if (before != nullptr) {
             const int64_t step = r.atMs - before->atMs;
             // A clock set back is no time covered either.
@@ -62,7 +66,7 @@ Summary Summarise(std::span<const common::Round> rounds, const Waits& waits) {
             }
         }
         Count(f, r);
-        if (r.rttMs) trips.push_back(*r.rttMs);
+        if (r.Answered()) trips.push_back(r.rttMs);
         if (r.lamp == kGreen) {
             if (open) close(r.atMs);
         } else if (!open) {

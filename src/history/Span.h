@@ -19,11 +19,22 @@ namespace history {
 constexpr int64_t kGapFactor = 3;
 constexpr uint8_t kGreen = 0, kYellow = 1, kRed = 2;
 
+// A round as a span keeps it: what the outages, figures and graph need, in 24 bytes.
+struct Point {
+    int64_t atMs = 0;
+    int32_t rttMs = -1;  // -1: no answer
+    int32_t status = 0;
+    uint8_t site = 0;
+    uint8_t lamp = 0;
+    bool Answered() const { return rttMs >= 0; }
+};
+Point PointOf(const common::Round& r);
+
 // The waits the loop makes after a green round and after any other, in milliseconds.
 struct Waits {
     int64_t afterGreenMs = 0;
     int64_t otherwiseMs = 0;
-    int64_t After(const common::Round& r) const { return r.lamp == kGreen ? afterGreenMs : otherwiseMs; }
+    int64_t After(const Point& p) const { return p.lamp == kGreen ? afterGreenMs : otherwiseMs; }
 };
 
 struct Outage {
@@ -64,7 +75,7 @@ struct Summary {
 };
 
 // `rounds` oldest first.
-Summary Summarise(std::span<const common::Round> rounds, const Waits& waits);
+Summary Summarise(std::span<const Point> rounds, const Waits& waits);
 
 // "3 min 12 s", "2 h 5 min", "4 d 3 h", "0 s".
 std::string LengthText(int64_t ms);

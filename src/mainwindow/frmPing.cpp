@@ -131,7 +131,7 @@ forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption
 
 frmPing::frmPing(const platform::Services& services, const forms::WindowServices& windows,
                  modPing::Engine& probe, frmSysTray& tray, modPingAuto::LogonStart& logon,
-                 common::RoundSink& rounds)
+                 history::Recorder& recorder)
     : forms::Form(QStringLiteral("frmPing")),
       helpFile(HelpFilePath(services.location)),
       settings_(services.settings),
@@ -142,7 +142,10 @@ frmPing::frmPing(const platform::Services& services, const forms::WindowServices
       tray_(tray),
       logon_(logon),
       compositorPlacesWindows_(services.compositorPlacesWindows),
-      monitor_(view_, probe, services.clock, rounds) {}
+      monitor_(view_, probe, services.clock, recorder),
+      recorder_(recorder),
+      historyFile_(services.history),
+      clock_(services.clock) {}
 
 void frmPing::BuildControls() {
     SetCaption(QStringLiteral("Kestrune Software Tarnovel Monitor"));

@@ -2,9 +2,12 @@
 // settings, the results of the last round and the grade levels.
 #pragma once
 
+#include <QPointer>
+
 #include <QString>
 #include <array>
 #include <cstdint>
+#include "history/Recorder.h"
 
 #include "mainwindow/frmPingView.h"
 #include "monitor/Monitor.h"
@@ -14,11 +17,15 @@
 #include "tray/TrayOwner.h"
 #include "tray/frmSysTray.h"
 
+namespace historywindow {
+class HistoryWindow;
+}
+
 class frmPing : public forms::Form, public tray::TrayOwner {
     Q_OBJECT
   public:
     frmPing(const platform::Services& services, const forms::WindowServices& windows, modPing::Engine& probe,
-            frmSysTray& tray, modPingAuto::LogonStart& logon, common::RoundSink& rounds);
+            frmSysTray& tray, modPingAuto::LogonStart& logon, history::Recorder& recorder);
 
     // Outer sizes in twips: with the options shown (the design size) and without.
     static constexpr float kWidthWithOptions = 8010;
@@ -135,6 +142,9 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     void SetVisible(bool visible) override { Form::SetVisible(visible); }
     void StartFromTray() override { cmdStart_Click(); }
     void ExitFromTray() override { cmdExit_Click(); }
+    void HistoryFromTray() override { ShowHistory(); }
+    // The History window (Ctrl+H, the tray's History item): made when asked for, freed when closed.
+    void ShowHistory();
     // The icon goes to a tray that came late; a window minimised for want of one is hidden there.
     void TrayArrived() override;
 
@@ -174,6 +184,10 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     const bool compositorPlacesWindows_;
     frmPingView view_{*this};
     monitor::Monitor monitor_;
+    history::Recorder& recorder_;
+    platform::HistoryFile& historyFile_;
+    platform::TickClock& clock_;
+    QPointer<historywindow::HistoryWindow> history_;
 
     // A placement wholly off every screen is moved onto the primary screen.
     void KeepOnScreen();

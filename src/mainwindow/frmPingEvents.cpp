@@ -188,6 +188,8 @@ void frmPing::ConnectHandlers() {
     // No key reaches the Options link: Alt+O does what its click does.
     auto* options = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), this);
     connect(options, &QShortcut::activated, this, [this] { lblOptions_Click(); });
+    auto* history = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(history, &QShortcut::activated, this, [this] { ShowHistory(); });
     // Row D of the grade repeats the limit of row C.
     txtlvl_[2]->Change = [this] { txtlvl_[3]->setText(txtlvl_[2]->text()); };
 }

@@ -12,6 +12,8 @@ class TrayOwner {
     virtual void SetVisible(bool visible) = 0;
     // The Test menu: the start command.
     virtual void StartFromTray() = 0;
+    // The History menu: the history window is shown.
+    virtual void HistoryFromTray() = 0;
     // The Exit menu: the window is closed for good and the program ends.
     virtual void ExitFromTray() = 0;
     // A notification area has come (a panel started after the program, or restarted).

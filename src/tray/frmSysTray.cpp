@@ -45,6 +45,7 @@ void frmSysTray::BuildControls() {
     mnuRight_ = new QMenu(QStringLiteral("Right"), this);
     mnuRight_->setObjectName(QStringLiteral("mnuRight"));
     mnuRightTest_ = AddItem(mnuRight_, "mnuRightTest", QStringLiteral("&Test"));
+    mnuRightHistory_ = AddItem(mnuRight_, "mnuRightHistory", QStringLiteral("&History..."));
     mnuRightExit_ = AddItem(mnuRight_, "mnuRightExit", QStringLiteral("&Exit"));
 
     mnuLeft_ = new QMenu(QStringLiteral("Left"), this);
@@ -70,6 +71,11 @@ QMenu& frmSysTray::mnuRight() {
 QAction& frmSysTray::mnuRightTest() {
     Load();
     return *mnuRightTest_;
+}
+
+QAction& frmSysTray::mnuRightHistory() {
+    Load();
+    return *mnuRightHistory_;
 }
 
 QAction& frmSysTray::mnuRightExit() {

@@ -28,6 +28,7 @@ class frmSysTray : public forms::Form {
 
     QMenu& mnuRight();
     QAction& mnuRightTest();
+    QAction& mnuRightHistory();
     QAction& mnuRightExit();
     QMenu& mnuLeft();
     QAction& mnuLeftShow();
@@ -51,6 +52,7 @@ class frmSysTray : public forms::Form {
     void Picture4_MouseMove(int16_t button, int16_t shift, float x, float y);
     void mnuLeftShow_Click();
     void mnuRightTest_Click();
+    void mnuRightHistory_Click();
     void mnuRightExit_Click();
 
   protected:
@@ -65,6 +67,7 @@ class frmSysTray : public forms::Form {
     std::array<std::pair<common::StateIcon, forms::PictureBox*>, 4> pictures_{};
     QMenu* mnuRight_ = nullptr;
     QAction* mnuRightTest_ = nullptr;
+    QAction* mnuRightHistory_ = nullptr;
     QAction* mnuRightExit_ = nullptr;
     QMenu* mnuLeft_ = nullptr;
     QAction* mnuLeftShow_ = nullptr;

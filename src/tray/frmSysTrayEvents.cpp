@@ -16,6 +16,7 @@ void frmSysTray::AttachMainWindow(tray::TrayOwner& window) {
     if (connected_) return;
     connected_ = true;
     QObject::connect(&mnuRightTest(), &QAction::triggered, this, [this] { mnuRightTest_Click(); });
+    QObject::connect(&mnuRightHistory(), &QAction::triggered, this, [this] { mnuRightHistory_Click(); });
     QObject::connect(&mnuRightExit(), &QAction::triggered, this, [this] { mnuRightExit_Click(); });
     QObject::connect(&mnuLeftShow(), &QAction::triggered, this, [this] { mnuLeftShow_Click(); });
 }
@@ -42,6 +43,10 @@ void frmSysTray::mnuRightTest_Click() {
     if (main_ == nullptr) return;
     ModifyTrayIcon(Picture4().Picture(), "testing..");
     main_->StartFromTray();
+}
+
+void frmSysTray::mnuRightHistory_Click() {
+    if (main_ != nullptr) main_->HistoryFromTray();
 }
 
 void frmSysTray::mnuRightExit_Click() {

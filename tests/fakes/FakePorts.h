@@ -138,7 +138,10 @@ class FakeHistoryFile : public platform::HistoryFile {
         more = moreBatches-- > 0;
         return platform::HistoryWrite::kDone;
     }
-    bool Read(int64_t, const std::function<void(const common::Round&)>&, std::string&) override {
+    bool Read(int64_t from, const std::function<void(const common::Round&)>& each, std::string&) override {
+        for (const common::Round& r : rows) {
+            if (r.atMs >= from) each(r);
+        }
         return true;
     }
 };

@@ -20,6 +20,8 @@ class FakeDialogs : public forms::Dialogs {
     void MsgBox(const QString& text, int16_t, const QString& title) override {
         boxes.push_back(title + ": " + text);
     }
+    QString saveAs;  // the file the user chooses; empty: cancelled
+    QString SaveFileName(QWidget*, const QString&, const QString&) override { return saveAs; }
     void PopupMenu(QMenu& menu) override {
         ++menus;
         for (QAction* a : menu.actions()) {

@@ -11,18 +11,16 @@ using history::Outage;
 constexpr history::Waits kWaits{55'800, 13'950};
 constexpr int64_t kGap = 3 * 55'800;  // after a green round; 3 * 13'950 after any other
 
-// A round at `at` seconds: 'G' green (20 ms), 'Y' yellow, 'R' red, on the site given.
-Round R(int64_t at, char lamp, uint8_t site = 0, int32_t rtt = 20) {
-    Round r{at, site, "h", "a", lamp == 'G' ? 0 : 11010, {}, 0, {}};
-    r.lamp = lamp == 'G' ? 0 : lamp == 'Y' ? 1 : 2;
-    if (lamp == 'G') r.rttMs = rtt;
-    return r;
+// A round at `at` ms: 'G' green (20 ms), 'Y' yellow, 'R' red, on the site given.
+history::Point R(int64_t at, char lamp, uint8_t site = 0, int32_t rtt = 20) {
+    const uint8_t l = lamp == 'G' ? 0 : lamp == 'Y' ? 1 : 2;
+    return {at, l == 0 ? rtt : -1, l == 0 ? 0 : 11010, site, l};
 }
 
 TEST(Span, OutagesRunFromTheFirstFailureToTheNextGreenAndGapsCutThem) {
     struct Case {
         const char* name;
-        std::vector<Round> rounds;
+        std::vector<history::Point> rounds;
         std::vector<Outage> outages;
         size_t gaps;
         int64_t coveredMs;
@@ -48,7 +46,7 @@ TEST(Span, OutagesRunFromTheFirstFailureToTheNextGreenAndGapsCutThem) {
 }
 
 TEST(Span, FiguresCountLossPerSiteAndTheRoundTripsByRank) {
-    std::vector<Round> rounds;
+    std::vector<history::Point> rounds;
     for (int i = 1; i <= 20; ++i) rounds.push_back(R(i * 1000, 'G', 0, 21 - i));
     rounds.push_back(R(21'000, 'Y', 1));
     rounds.push_back(R(22'000, 'G', 1, 7));
@@ -68,7 +66,7 @@ TEST(Span, TextsOfLengthsCountsAndTheDescription) {
     for (const auto& [ms, text] : lengths) EXPECT_EQ(history::LengthText(ms), text) << ms;
     EXPECT_EQ(history::GroupedText(1'000'000), "1,000,000");
 
-    std::vector<Round> rounds;
+    std::vector<history::Point> rounds;
     for (int i = 0; i < 1540; ++i)
         rounds.push_back(R(i * 1000, i == 10 || (i >= 100 && i < 292) ? 'Y' : 'G'));
     rounds[20] = R(20'000, 'Y'), rounds[21] = R(21'000, 'R');

@@ -48,6 +48,7 @@ struct Owner : tray::TrayOwner {
     void SetVisible(bool v) override { visible = v; }
     void StartFromTray() override { ++starts; }
     void ExitFromTray() override { ++exits; }
+    void HistoryFromTray() override {}
     void TrayArrived() override {}
 };
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 class QMenu;
+class QWidget;
 
 namespace forms {
 
@@ -20,6 +21,8 @@ class Dialogs {
     virtual void MsgBox(const QString& text, int16_t style, const QString& title) = 0;
     // The menu, modal, at the mouse position; a chosen item's handler runs before this returns.
     virtual void PopupMenu(QMenu& menu) = 0;
+    // The file chooser, modal, for a file to write; empty when cancelled.
+    virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& suggested) = 0;
 };
 
 // The help viewer: opens a help file at the section of a help context. False when it could not.

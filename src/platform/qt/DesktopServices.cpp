@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
@@ -22,6 +23,10 @@ void QtDialogs::MsgBox(const QString& text, int16_t style, const QString& title)
 
 void QtDialogs::PopupMenu(QMenu& menu) {
     menu.exec(QCursor::pos());
+}
+
+QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& suggested) {
+    return QFileDialog::getSaveFileName(parent, title, suggested);
 }
 
 bool DesktopHelpViewer::ShowHelp(const QString& file, int32_t context) {

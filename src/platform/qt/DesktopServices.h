@@ -12,6 +12,7 @@ class QtDialogs final : public forms::Dialogs {
   public:
     void MsgBox(const QString& text, int16_t style, const QString& title) override;
     void PopupMenu(QMenu& menu) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QString& suggested) override;
 };
 
 // Help pages are HTML, shown by the desktop's browser at the section named after the context.

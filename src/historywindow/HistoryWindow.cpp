@@ -1,0 +1,188 @@
+#include "historywindow/HistoryWindow.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "history/Csv.h"
+#include "platform/linux/FileReplace.h"
+
+namespace historywindow {
+
+namespace {
+
+QString LocalTime(int64_t ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString Text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString Percent(double value) {
+    return QString::number(value, 'f', 1) + QStringLiteral(" %");
+}
+
+QString SitesText(uint8_t sites) {
+    return sites == 3   ? QStringLiteral("main and alternate")
+           : sites == 2 ? QStringLiteral("alternate")
+                        : QStringLiteral("main");
+}
+
+QString Trip(const std::optional<int32_t>& ms) {
+    return ms ? QStringLiteral("%1 ms").arg(*ms) : QStringLiteral("none");
+}
+
+}  // namespace
+
+HistoryWindow::HistoryWindow(history::Recorder& recorder, platform::HistoryFile& file,
+                             forms::Dialogs& dialogs, HistoryContext context)
+    : recorder_(recorder), file_(file), dialogs_(dialogs), context_(std::move(context)) {
+    setObjectName(QStringLiteral("frmHistory"));
+    setWindowTitle(QStringLiteral("TarnovelMon History"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    notice_ = QString::fromStdString(recorder_.TakeNotice());
+    BuildControls();
+    recorder_.SetListener([this](const common::Round& r) { Take(r); });
+    Fill();
+}
+
+HistoryWindow::~HistoryWindow() {
+    recorder_.SetListener({});
+}
+
+void HistoryWindow::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    auto* spanLabel = new QLabel(QStringLiteral("&Span:"), this);
+    span_ = new QComboBox(this);
+    for (const SpanChoice& s : kSpans) span_->addItem(QString::fromLatin1(s.name));
+    span_->setCurrentIndex(1);
+    span_->setAccessibleName(QStringLiteral("Span"));
+    spanLabel->setBuddy(span_);
+    top->addWidget(spanLabel);
+    top->addWidget(span_);
+    top->addStretch();
+    layout->addLayout(top);
+    state_ = new QLabel(this);
+    state_->setWordWrap(true);
+    layout->addWidget(state_);
+    auto* graphLabel = new QLabel(QStringLiteral("&Round trips:"), this);
+    graph_ = new RoundGraph(this);
+    graph_->setObjectName(QStringLiteral("graph"));
+    graph_->setAccessibleName(QStringLiteral("Round trips"));
+    graphLabel->setBuddy(graph_);
+    cursor_ = new QLabel(this);
+    cursor_->setObjectName(QStringLiteral("cursor"));
+    cursor_->setAccessibleName(QStringLiteral("Round at the cursor"));
+    layout->addWidget(graphLabel);
+    layout->addWidget(graph_, 2);
+    layout->addWidget(cursor_);
+    auto* outagesLabel = new QLabel(QStringLiteral("&Outages, newest first:"), this);
+    outages_ = new QTableWidget(0, 5, this);
+    outages_->setHorizontalHeaderLabels({QStringLiteral("Start"), QStringLiteral("End"),
+                                         QStringLiteral("Length"), QStringLiteral("Worst lamp"),
+                                         QStringLiteral("Site")});
+    outages_->setAccessibleName(QStringLiteral("Outages"));
+    outages_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    outages_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    outages_->verticalHeader()->hide();
+    outages_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    outagesLabel->setBuddy(outages_);
+    layout->addWidget(outagesLabel);
+    layout->addWidget(outages_, 1);
+    figures_ = new QLabel(this);
+    figures_->setAccessibleName(QStringLiteral("Figures"));
+    figures_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    figures_->setFocusPolicy(Qt::TabFocus);
+    layout->addWidget(figures_);
+    auto* buttons = new QHBoxLayout;
+    auto* exportButton = new QPushButton(QStringLiteral("&Export CSV..."), this);
+    auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
+    buttons->addStretch();
+    buttons->addWidget(exportButton);
+    buttons->addWidget(closeButton);
+    layout->addLayout(buttons);
+    connect(span_, &QComboBox::currentIndexChanged, this, [this] { Fill(); });
+    connect(graph_, &RoundGraph::CursorMoved, this, [this] { cursor_->setText(graph_->CursorText()); });
+    connect(exportButton, &QPushButton::clicked, this, [this] { ExportCsv(); });
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
+    resize(640, 520);
+}
+
+void HistoryWindow::Fill() {
+    const SpanChoice& span = kSpans[static_cast<size_t>(std::max(0, span_->currentIndex()))];
+    fromMs_ = context_.nowMs() - span.lengthMs;
+    rounds_.clear();
+    std::string why;
+    if (!file_.Read(
+            fromMs_, [this](const common::Round& r) { rounds_.push_back(history::PointOf(r)); }, why))
+        notice_ = QStringLiteral("The history could not be read: ") + Text(why);
+    graph_->SetLevels(context_.levels());
+    Show(history::Summarise(rounds_, context_.waits()));
+}
+
+void HistoryWindow::Take(const common::Round& round) {
+    if (round.atMs < fromMs_) return;
+    rounds_.push_back(history::PointOf(round));
+    Show(history::Summarise(rounds_, context_.waits()));
+}
+
+void HistoryWindow::Show(const history::Summary& s) {
+    const SpanChoice& span = kSpans[static_cast<size_t>(std::max(0, span_->currentIndex()))];
+    graph_->SetRounds(rounds_, fromMs_, context_.nowMs());
+    graph_->setAccessibleDescription(Text(history::Description(span.name, s)));
+    ShowOutages(s);
+    const history::Figures& f = s.figures;
+    figures_->setText(QStringLiteral("Rounds: %1; lost: main site %2, alternate site %3; time down: %4\n"
+                                     "Round trip: least %5, median %6, 95th percentile %7, most %8")
+                          .arg(Text(history::GroupedText(f.rounds)), Percent(f.sites[0].Percent()),
+                               Percent(f.sites[1].Percent()), Percent(f.DownPercent()), Trip(f.least),
+                               Trip(f.median), Trip(f.p95), Trip(f.most)));
+    ShowState();
+}
+
+void HistoryWindow::ShowOutages(const history::Summary& s) {
+    outages_->setRowCount(static_cast<int>(s.outages.size()));
+    int row = 0;
+    for (auto o = s.outages.rbegin(); o != s.outages.rend(); ++o, ++row) {
+        const QString cells[] = {
+            LocalTime(o->startMs), o->ongoing ? QStringLiteral("ongoing") : LocalTime(o->endMs),
+            Text(history::LengthText(o->LengthMs())),
+            o->worstLamp == history::kRed ? QStringLiteral("red") : QStringLiteral("yellow"),
+            SitesText(o->sites)};
+        for (int c = 0; c < 5; ++c) outages_->setItem(row, c, new QTableWidgetItem(cells[c]));
+    }
+}
+
+void HistoryWindow::ShowState() {
+    QString text = notice_;
+    if (!recorder_.Problem().empty()) {
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        text += QStringLiteral("History is not being recorded: ") + Text(recorder_.Problem());
+    }
+    state_->setText(text);
+    state_->setVisible(!text.isEmpty());
+}
+
+void HistoryWindow::ExportCsv() {
+    const QString name = dialogs_.SaveFileName(this, QStringLiteral("Export CSV"),
+                                               QDir::homePath() + QStringLiteral("/tarnovelmon-history.csv"));
+    if (name.isEmpty()) return;
+    std::string csv = history::CsvHeader(), why;
+    const bool read = file_.Read(
+        fromMs_, [&csv](const common::Round& r) { csv += history::CsvRow(r); }, why);
+    const int error = read ? platform::ReplaceFile(name.toStdString(), csv) : 0;
+    if (read && error == 0) return;
+    dialogs_.MsgBox(QStringLiteral("The history could not be exported: %1")
+                        .arg(read ? QString::fromLocal8Bit(std::strerror(error)) : Text(why)),
+                    forms::kMsgInformation, QStringLiteral("TarnovelMon"));
+}
+
+}  // namespace historywindow

@@ -1,0 +1,73 @@
+// The History window: over a chosen span (the last hour to a year), the graph of its round trips, its
+// outages newest first, its figures, and the export of its rounds as CSV. It takes each new round as it
+// is recorded, and says so when the rounds are not being recorded.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTableWidget>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "history/Recorder.h"
+#include "history/Span.h"
+#include "historywindow/RoundGraph.h"
+#include "platform/HistoryFile.h"
+#include "platform/forms/Services.h"
+
+namespace historywindow {
+
+// A span the window can show: its name (the graph's description starts with it) and length.
+struct SpanChoice {
+    const char* name;
+    int64_t lengthMs;
+};
+constexpr int64_t kHourMs = 3600 * 1000;
+constexpr std::array<SpanChoice, 5> kSpans{{{"Last hour", kHourMs},
+                                            {"Last 24 hours", 24 * kHourMs},
+                                            {"Last 7 days", 7 * 24 * kHourMs},
+                                            {"Last 30 days", 30 * 24 * kHourMs},
+                                            {"Last year", 365 * 24 * kHourMs}}};
+
+// What the window reads of the main window each time it fills: the loop's waits, levels A to C, now.
+struct HistoryContext {
+    std::function<history::Waits()> waits;
+    std::function<std::array<double, 3>()> levels;
+    std::function<int64_t()> nowMs;
+};
+
+class HistoryWindow : public QWidget {
+    Q_OBJECT
+  public:
+    HistoryWindow(history::Recorder& recorder, platform::HistoryFile& file, forms::Dialogs& dialogs,
+                  HistoryContext context);
+    ~HistoryWindow() override;
+    // Reads the chosen span anew and shows it.
+    void Fill();
+
+  private:
+    void BuildControls();
+    void Show(const history::Summary& s);
+    void ShowOutages(const history::Summary& s);
+    void ShowState();
+    void Take(const common::Round& round);
+    void ExportCsv();
+
+    history::Recorder& recorder_;
+    platform::HistoryFile& file_;
+    forms::Dialogs& dialogs_;
+    HistoryContext context_;
+    std::vector<history::Point> rounds_;
+    int64_t fromMs_ = 0;
+    QString notice_;
+    QComboBox* span_ = nullptr;
+    QLabel* state_ = nullptr;
+    RoundGraph* graph_ = nullptr;
+    QLabel* cursor_ = nullptr;
+    QTableWidget* outages_ = nullptr;
+    QLabel* figures_ = nullptr;
+};
+
+}  // namespace historywindow

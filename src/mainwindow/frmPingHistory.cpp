@@ -1,0 +1,31 @@
+// The History window as the main window opens it: over the round history, with the loop's waits and the
+// grade levels as they stand when it fills.
+#include "common/NumberText.h"
+#include "historywindow/HistoryWindow.h"
+#include "mainwindow/frmPing.h"
+
+void frmPing::ShowHistory() {
+    if (history_ == nullptr) {
+        historywindow::HistoryContext context{
+            .waits =
+                [this] {
+                    const int64_t units = monitor_.GetLoopMinutes();
+                    return history::Waits{units * monitor::kUnitWhileGreen * monitor::kNominalSecondMs,
+                                          units * monitor::kUnitOtherwise * monitor::kNominalSecondMs};
+                },
+            .levels =
+                [this] {
+                    std::array<double, 3> levels{};
+                    const monitor::Field fields[] = {monitor::Field::kLevel0, monitor::Field::kLevel1,
+                                                     monitor::Field::kLevel2};
+                    for (size_t i = 0; i < levels.size(); ++i)
+                        levels[i] = common::ReadNumber(view_.FieldText(fields[i]));
+                    return levels;
+                },
+            .nowMs = [this] { return clock_.NowMs(); }};
+        history_ = new historywindow::HistoryWindow(recorder_, historyFile_, dialogs_, std::move(context));
+    }
+    history_->show();
+    history_->raise();
+    history_->activateWindow();
+}

@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 #include <cstring>
 
@@ -45,7 +44,8 @@ HistoryWindow::HistoryWindow(history::Recorder& recorder, platform::HistoryFile&
     : recorder_(recorder), file_(file), dialogs_(dialogs), context_(std::move(context)) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("TarnovelMon History"));
-    setAttribute(Qt::WA_DeleteOnClose);
+    // Escape, Close and the window's close button end the dialog, which frees it and its rounds.
+    connect(this, &QDialog::finished, this, &QObject::deleteLater);
     notice_ = QString::fromStdString(recorder_.TakeNotice());
     BuildControls();
     recorder_.SetListener([this](const common::Round& r) { Take(r); });
@@ -79,7 +79,7 @@ void HistoryWindow::BuildControls() {
     graphLabel->setBuddy(graph_);
     cursor_ = new QLabel(this);
     cursor_->setObjectName(QStringLiteral("cursor"));
-    cursor_->setAccessibleName(QStringLiteral("Round at the cursor"));
+    cursor_->setAccessibleDescription(QStringLiteral("The round at the graph's cursor"));
     layout->addWidget(graphLabel);
     layout->addWidget(graph_, 2);
     layout->addWidget(cursor_);
@@ -97,7 +97,7 @@ void HistoryWindow::BuildControls() {
     layout->addWidget(outagesLabel);
     layout->addWidget(outages_, 1);
     figures_ = new QLabel(this);
-    figures_->setAccessibleName(QStringLiteral("Figures"));
+    figures_->setAccessibleDescription(QStringLiteral("The span's figures"));
     figures_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     figures_->setFocusPolicy(Qt::TabFocus);
     layout->addWidget(figures_);
@@ -111,8 +111,7 @@ void HistoryWindow::BuildControls() {
     connect(span_, &QComboBox::currentIndexChanged, this, [this] { Fill(); });
     connect(graph_, &RoundGraph::CursorMoved, this, [this] { cursor_->setText(graph_->CursorText()); });
     connect(exportButton, &QPushButton::clicked, this, [this] { ExportCsv(); });
-    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
-    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     resize(640, 520);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QTableWidget>
 #include <QWidget>
@@ -38,7 +39,8 @@ struct HistoryContext {
     std::function<int64_t()> nowMs;
 };
 
-class HistoryWindow : public QWidget {
+// A dialog that is not modal: a window to accessibility, closed by Escape.
+class HistoryWindow : public QDialog {
     Q_OBJECT
   public:
     HistoryWindow(history::Recorder& recorder, platform::HistoryFile& file, forms::Dialogs& dialogs,

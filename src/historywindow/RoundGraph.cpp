@@ -21,7 +21,8 @@ QColor MarkColour(uint8_t lamp) {
 
 }  // namespace
 
-RoundGraph::RoundGraph(QWidget* parent) : QWidget(parent) {
+RoundGraph::RoundGraph(QWidget* parent) : forms::Chart(parent) {
+    forms::InstallAccessibleFactory();
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumSize(240, 100);

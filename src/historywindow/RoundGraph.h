@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "history/Span.h"
+#include "platform/forms/Accessible.h"
 
 namespace historywindow {
 
-class RoundGraph : public QWidget {
+class RoundGraph : public forms::Chart {
     Q_OBJECT
   public:
     explicit RoundGraph(QWidget* parent);

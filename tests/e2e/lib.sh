@@ -111,6 +111,25 @@ green_lamp_painted() {
 }
 green_lamp_lit() { /usr/bin/python3 -c 'import pyatspi as a
 raise SystemExit(not any(c.description.startswith("Lit, ") for c in a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == "Green lamp")))'; }
+# A lamp lit, as a screen reader reads it.
+lamp_lit() { /usr/bin/python3 -c 'import sys, pyatspi as a
+raise SystemExit(not any(c.description.startswith("Lit") for c in a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == sys.argv[1])))' "$1"; }
+# The accessible of that name: its description starts with the text given (describes NAME TEXT), or it
+# is a table whose column headers are the words given (table_headers NAME WORDS).
+describes() { /usr/bin/python3 -c 'import sys, pyatspi as a
+raise SystemExit(not any(c.description.startswith(sys.argv[2]) for c in a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == sys.argv[1])))' "$@"; }
+table_headers() { /usr/bin/python3 -c 'import sys, pyatspi as a
+t = [c.queryTable() for c in a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == sys.argv[1] and c.getRole() == a.ROLE_TABLE)]
+raise SystemExit(not t or " ".join(t[0].getColumnHeader(i).name for i in range(t[0].nColumns)) != sys.argv[2])' "$@"; }
+# The tree of accessibles under the top-level window of that name, one per line, indented.
+accessible_tree() { /usr/bin/python3 -c 'import sys, pyatspi as a
+def show(c, depth):
+    print("  " * depth + "%s \"%s\"%s" % (c.getRoleName(), c.name, " - " + c.description if c.description else ""))
+    for child in c: show(child, depth + 1)
+for app in a.Registry.getDesktop(0):
+    for w in app:
+        if w.name == sys.argv[1]: show(w, 0)' "$1"; }
+
 # A click on the middle of the window's control of that accessible name (not a label), read over AT-SPI.
 click_control() {
     xdotool mousemove $(/usr/bin/python3 -c 'import sys, pyatspi as a

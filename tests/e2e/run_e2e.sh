@@ -5,7 +5,7 @@
 program=$(readlink -f "${1:?usage: run_e2e.sh <TarnovelMon binary> <late_wm binary>}")
 late_wm=$(readlink -f "${2:?usage: run_e2e.sh <TarnovelMon binary> <late_wm binary>}")
 . "$(dirname "$0")/lib.sh" && e2e_setup
-need_tools Xvfb trayer xdotool xwininfo xprop ip import dbus-daemon
+need_tools Xvfb trayer xdotool xwininfo xprop ip import dbus-daemon sqlite3
 make_network
 start_xvfb
 start_a11y_bus
@@ -40,6 +40,26 @@ check "Start monitors the host: the green lamp lights" within 10 green_lamp_lit
 check "the tray icon turns green" within 10 tray_is "#00FF00"
 eval "$(xdotool getwindowgeometry --shell "$tray")" && mkdir -p "${TN_SCREENSHOTS:=$work}"
 import -window root -crop "$((WIDTH + 56))x$((HEIGHT + 16))+$((X - 48))+$((Y - 8))" "$TN_SCREENSHOTS/tray_in_trayer.png"
+echo "== An outage, then the History window"
+ip netns exec "$host" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+click_control "Test"
+check "a round without an answer lights the yellow lamp" within 10 lamp_lit "Yellow lamp"
+ip netns exec "$host" sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+click_control "Test"
+check "the next round is green again" within 10 not lamp_lit "Yellow lamp"
+history=$HOME/.local/share/TarnovelMon/history.sqlite
+check "each round is recorded, the failed one yellow" \
+    test "$(sqlite3 "$history" 'SELECT group_concat(lamp) FROM rounds')" = "0,1,0"
+check "the history file is the user's alone" test "$(stat -c %a "$history" "$(dirname "$history")")" = $'600\n700'
+xdotool windowfocus --sync "$(window)" key ctrl+h
+check "Ctrl+H opens the History window" within 10 xdotool search --onlyvisible --name "^TarnovelMon History\$"
+check "its graph sums the span up for a screen reader" \
+    within 5 describes "Round trips" "Last 24 hours: 3 rounds, 33.3 % lost, 1 outage of "
+check "its outages read as a table with its headers" table_headers "Outages" "Start End Length Worst lamp Site"
+accessible_tree "TarnovelMon History" >"$work/history_tree.txt"
+[ -n "${TN_SCREENSHOTS:-}" ] && cp "$work/history_tree.txt" "$TN_SCREENSHOTS/"
+xdotool key Escape
+check "Escape closes it" within 5 not xdotool search --onlyvisible --name "^TarnovelMon History\$"
 click_control "Startup automatically"
 check "checking Startup automatically registers logon start" \
     within 5 test -f "$XDG_CONFIG_HOME/autostart/TarnovelMon.exe.desktop"

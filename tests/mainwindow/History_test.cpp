@@ -3,6 +3,7 @@
 // its keys and names, and its end.
 #include <QAccessible>
 #include <QComboBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -86,8 +87,9 @@ TEST_F(HistoryTest, OpenedByCtrlHAndTheTrayItShowsTheSpanAndEachNewRound) {
     EXPECT_EQ(Window(), first);
     ASSERT_TRUE(QTest::qWaitForWindowActive(first));
     QTest::keyClick(first, Qt::Key_Escape);
+    QPointer<QWidget> freed(first);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(Window(), nullptr);
+    EXPECT_TRUE(Window() == nullptr && freed == nullptr);
     w().Monitor().RunProbeRound();
     EXPECT_EQ(f.history.rows.size(), 9u);
 }

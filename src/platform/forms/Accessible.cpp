@@ -11,6 +11,9 @@ QAccessibleInterface* MakeInterface(const QString& className, QObject* object) {
     if (className == QLatin1String("forms::Form")) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     }
+    if (className == QLatin1String("forms::Chart")) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Chart);
+    }
     if (className == QLatin1String("forms::Shape")) {
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
     }

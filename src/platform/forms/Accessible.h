@@ -1,14 +1,22 @@
 // What the window services' own controls tell Qt's accessibility (and through it a screen reader): a
 // label acting on a click is a link with a press action, a label named after what it shows gives its
 // caption as its description, a shape is a graphic named and described by its window, and a window is
-// a window (not a filler).
+// a window (not a filler), and a chart a chart.
 #pragma once
 
 #include <QAccessibleWidget>
+#include <QWidget>
 
 namespace forms {
 
 class Label;
+
+// A drawing of data (a graph): a chart to accessibility, named and described by its owner.
+class Chart : public QWidget {
+    Q_OBJECT
+  public:
+    using QWidget::QWidget;
+};
 
 // Lets Qt's accessibility ask here first for the interfaces of labels and shapes. Installing it again
 // changes nothing.

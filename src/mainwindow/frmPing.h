@@ -26,6 +26,8 @@ class frmPing : public forms::Form, public tray::TrayOwner {
   public:
     frmPing(const platform::Services& services, const forms::WindowServices& windows, modPing::Engine& probe,
             frmSysTray& tray, modPingAuto::LogonStart& logon, history::Recorder& recorder);
+    // The History window, a window of its own, goes with this one.
+    ~frmPing() override;
 
     // Outer sizes in twips: with the options shown (the design size) and without.
     static constexpr float kWidthWithOptions = 8010;

@@ -4,6 +4,10 @@
 #include "historywindow/HistoryWindow.h"
 #include "mainwindow/frmPing.h"
 
+frmPing::~frmPing() {
+    delete history_;
+}
+
 void frmPing::ShowHistory() {
     if (history_ == nullptr) {
         historywindow::HistoryContext context{

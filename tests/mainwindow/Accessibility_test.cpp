@@ -113,33 +113,43 @@ TEST_F(ProgramTest, NamesLampsAndTheRoundsStateReachAccessibility) {
     }
 }
 
+// Every caption and button text of the window stands out 4.5:1 from what is behind it.
+void ExpectEveryCaptionReads(QWidget& window, const QPalette& scheme) {
+    const QImage image = window.grab().toImage();
+    for (QWidget* c : window.findChildren<QWidget*>()) {
+        const auto* l = qobject_cast<QLabel*>(c);
+        const auto* b = qobject_cast<QPushButton*>(c);
+        if (!c->isVisible() || !c->isEnabled() || (l ? l->text() : b ? b->text() : "").isEmpty()) continue;
+        // The most frequent colour is the background; the text's core is the colour farthest from it.
+        std::map<common::ColourValue, int> count;
+        const QRect box = QRect(c->mapTo(&window, QPoint()), c->size()).adjusted(3, 3, -3, -3);
+        for (int i = 0; i < box.width() * box.height(); ++i)
+            ++count[common::FromQColor(
+                image.pixelColor(box.left() + i % box.width(), box.top() + i / box.width()))];
+        const auto back = std::max_element(count.begin(), count.end(),
+                                           [](auto& x, auto& y) { return x.second < y.second; });
+        double best = 1;
+        for (const auto& [colour, n] : count)
+            best = std::max(best, common::ContrastRatio(colour, back->first));
+        EXPECT_GE(best, 4.5) << c->objectName().toStdString() << " on "
+                             << scheme.color(QPalette::Window).name().toStdString();
+    }
+}
+
+// The main window after a round and the History window over it.
 TEST_F(ProgramTest, EveryCaptionReadsUnderAStandardADarkAndAHighContrastScheme) {
     const QPalette standard = QApplication::palette();
     QPalette dark(QColor(53, 53, 53), QColor(53, 53, 53));
     QPalette contrast(Qt::yellow, Qt::black, Qt::white, Qt::darkGray, Qt::gray, Qt::white, Qt::black);
+    f.history.answer = platform::HistoryWrite::kFailed;  // the History window says why, in a caption
     for (const QPalette& scheme : {standard, dark, contrast}) {
         QApplication::setPalette(scheme);
         Start();
         w().Monitor().RunProbeRound();
-        const QImage image = w().grab().toImage();
-        for (QWidget* c : w().findChildren<QWidget*>()) {
-            const auto* l = qobject_cast<QLabel*>(c);
-            const auto* b = qobject_cast<QPushButton*>(c);
-            if (!c->isVisible() || !c->isEnabled() || (l ? l->text() : b ? b->text() : "").isEmpty())
-                continue;
-            // The most frequent colour is the background; the text's core is the colour farthest from it.
-            std::map<common::ColourValue, int> count;
-            const QRect box = QRect(c->mapTo(&w(), QPoint()), c->size()).adjusted(3, 3, -3, -3);
-            for (int i = 0; i < box.width() * box.height(); ++i)
-                ++count[common::FromQColor(
-                    image.pixelColor(box.left() + i % box.width(), box.top() + i / box.width()))];
-            const auto back = std::max_element(count.begin(), count.end(),
-                                               [](auto& x, auto& y) { return x.second < y.second; });
-            double best = 1;
-            for (const auto& [colour, n] : count)
-                best = std::max(best, common::ContrastRatio(colour, back->first));
-            EXPECT_GE(best, 4.5) << c->objectName().toStdString() << " on "
-                                 << scheme.color(QPalette::Window).name().toStdString();
+        ExpectEveryCaptionReads(w(), scheme);
+        w().ShowHistory();
+        for (QWidget* t : QApplication::topLevelWidgets()) {
+            if (t->objectName() == "frmHistory" && t->isVisible()) ExpectEveryCaptionReads(*t, scheme);
         }
     }
     QApplication::setPalette(standard);

@@ -7,6 +7,9 @@
 
 namespace common {
 
+// A round's lamp as the history stores it.
+constexpr uint8_t kRoundGreen = 0, kRoundYellow = 1, kRoundRed = 2;
+
 struct Round {
     int64_t atMs = 0;              // the request's send time: milliseconds since 1970, UTC
     uint8_t site = 0;              // 0 the main site, 1 the alternate

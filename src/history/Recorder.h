@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/Round.h"
+#include "platform/Clock.h"
 #include "platform/HistoryFile.h"
 
 namespace history {

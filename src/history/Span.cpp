@@ -67,7 +67,7 @@ Summary Summarise(std::span<const Point> rounds, const Waits& waits) {
         }
         Count(f, r);
         if (r.Answered()) trips.push_back(r.rttMs);
-        if (r.lamp == kGreen) {
+        if (r.lamp == common::kRoundGreen) {
             if (open) close(r.atMs);
         } else if (!open) {
             open = Outage{r.atMs, r.atMs, false, r.lamp, SiteBit(r)};

@@ -17,7 +17,6 @@
 namespace history {
 
 constexpr int64_t kGapFactor = 3;
-constexpr uint8_t kGreen = 0, kYellow = 1, kRed = 2;
 
 // A round as a span keeps it: what the outages, figures and graph need, in 24 bytes.
 struct Point {
@@ -34,14 +33,14 @@ Point PointOf(const common::Round& r);
 struct Waits {
     int64_t afterGreenMs = 0;
     int64_t otherwiseMs = 0;
-    int64_t After(const Point& p) const { return p.lamp == kGreen ? afterGreenMs : otherwiseMs; }
+    int64_t After(const Point& p) const { return p.lamp == common::kRoundGreen ? afterGreenMs : otherwiseMs; }
 };
 
 struct Outage {
     int64_t startMs = 0;
     int64_t endMs = 0;  // the green round that ended it, the last round before a gap, or the last round
     bool ongoing = false;
-    uint8_t worstLamp = kYellow;
+    uint8_t worstLamp = common::kRoundYellow;
     uint8_t sites = 0;  // bit 0 the main site, bit 1 the alternate: every site probed in it
     int64_t LengthMs() const { return endMs - startMs; }
     bool operator==(const Outage&) const = default;

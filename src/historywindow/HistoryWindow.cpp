@@ -1,6 +1,5 @@
 #include "historywindow/HistoryWindow.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,10 +13,6 @@
 namespace historywindow {
 
 namespace {
-
-QString LocalTime(int64_t ms) {
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
@@ -115,9 +110,12 @@ void HistoryWindow::BuildControls() {
     resize(640, 520);
 }
 
+const SpanChoice& HistoryWindow::CurrentSpan() const {
+    return kSpans[static_cast<size_t>(std::max(0, span_->currentIndex()))];
+}
+
 void HistoryWindow::Fill() {
-    const SpanChoice& span = kSpans[static_cast<size_t>(std::max(0, span_->currentIndex()))];
-    fromMs_ = context_.nowMs() - span.lengthMs;
+    fromMs_ = context_.nowMs() - CurrentSpan().lengthMs;
     rounds_.clear();
     std::string why;
     if (!file_.Read(
@@ -134,9 +132,8 @@ void HistoryWindow::Take(const common::Round& round) {
 }
 
 void HistoryWindow::Show(const history::Summary& s) {
-    const SpanChoice& span = kSpans[static_cast<size_t>(std::max(0, span_->currentIndex()))];
     graph_->SetRounds(rounds_, fromMs_, context_.nowMs());
-    graph_->setAccessibleDescription(Text(history::Description(span.name, s)));
+    graph_->setAccessibleDescription(Text(history::Description(CurrentSpan().name, s)));
     ShowOutages(s);
     const history::Figures& f = s.figures;
     figures_->setText(QStringLiteral("Rounds: %1; lost: main site %2, alternate site %3; time down: %4\n"
@@ -152,9 +149,9 @@ void HistoryWindow::ShowOutages(const history::Summary& s) {
     int row = 0;
     for (auto o = s.outages.rbegin(); o != s.outages.rend(); ++o, ++row) {
         const QString cells[] = {
-            LocalTime(o->startMs), o->ongoing ? QStringLiteral("ongoing") : LocalTime(o->endMs),
+            LocalTimeText(o->startMs), o->ongoing ? QStringLiteral("ongoing") : LocalTimeText(o->endMs),
             Text(history::LengthText(o->LengthMs())),
-            o->worstLamp == history::kRed ? QStringLiteral("red") : QStringLiteral("yellow"),
+            o->worstLamp == common::kRoundRed ? QStringLiteral("red") : QStringLiteral("yellow"),
             SitesText(o->sites)};
         for (int c = 0; c < 5; ++c) outages_->setItem(row, c, new QTableWidgetItem(cells[c]));
     }

@@ -51,6 +51,7 @@ class HistoryWindow : public QDialog {
 
   private:
     void BuildControls();
+    const SpanChoice& CurrentSpan() const;
     void Show(const history::Summary& s);
     void ShowOutages(const history::Summary& s);
     void ShowState();

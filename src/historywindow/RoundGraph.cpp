@@ -16,10 +16,14 @@ namespace {
 constexpr int kMarkBand = 8;  // the band of failure marks along the bottom, in pixels
 
 QColor MarkColour(uint8_t lamp) {
-    return common::ToQColor(lamp == history::kRed ? common::kLitRed : common::kLitYellow);
+    return common::ToQColor(lamp == common::kRoundRed ? common::kLitRed : common::kLitYellow);
 }
 
 }  // namespace
+
+QString LocalTimeText(int64_t ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 
 RoundGraph::RoundGraph(QWidget* parent) : forms::Chart(parent) {
     forms::InstallAccessibleFactory();
@@ -32,11 +36,6 @@ void RoundGraph::SetRounds(std::span<const history::Point> rounds, int64_t fromM
     rounds_ = rounds;
     fromMs_ = fromMs;
     toMs_ = std::max(toMs, fromMs + 1);
-    Bin();
-}
-
-void RoundGraph::SetLevels(const std::array<double, 3>& levels) {
-    levels_ = levels;
     Bin();
 }
 
@@ -62,7 +61,8 @@ void RoundGraph::Bin() {
             if (p.Answered())
                 trips.push_back(p.rttMs);
             else
-                column.worst = std::max<uint8_t>(column.worst, std::max<uint8_t>(p.lamp, history::kYellow));
+                column.worst =
+                    std::max<uint8_t>(column.worst, std::max<uint8_t>(p.lamp, common::kRoundYellow));
         }
         if (trips.empty()) continue;
         std::nth_element(trips.begin(), trips.begin() + static_cast<ptrdiff_t>(trips.size() / 2),
@@ -146,8 +146,7 @@ QString RoundGraph::CursorText() const {
     const int64_t at = columns_[static_cast<size_t>(c)].last;
     if (at < 0) return QStringLiteral("No rounds here");
     const history::Point& r = rounds_[static_cast<size_t>(at)];
-    const QString time =
-        QDateTime::fromMSecsSinceEpoch(r.atMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString time = LocalTimeText(r.atMs);
     const QString trip = r.Answered() ? QStringLiteral("%1 ms").arg(r.rttMs) : QStringLiteral("no answer");
     return QStringLiteral("%1, %2 site, status %3, %4")
         .arg(time, r.site == 0 ? QStringLiteral("main") : QStringLiteral("alternate"))

@@ -16,12 +16,17 @@
 
 namespace historywindow {
 
+// A moment on the local clock as the window shows it: "2026-12-09 10:15:03".
+QString LocalTimeText(int64_t ms);
+
 class RoundGraph : public forms::Chart {
     Q_OBJECT
   public:
     explicit RoundGraph(QWidget* parent);
+    // The rounds stay the caller's: it hands them in again whenever they change or move.
     void SetRounds(std::span<const history::Point> rounds, int64_t fromMs, int64_t toMs);
-    void SetLevels(const std::array<double, 3>& levels);
+    // Levels A to C, drawn from the next SetRounds on.
+    void SetLevels(const std::array<double, 3>& levels) { levels_ = levels; }
     // The cursor column's latest round, as "2026-12-09 10:15:03, main site, status 0, 18 ms".
     QString CursorText() const;
     QSize sizeHint() const override { return {480, 160}; }

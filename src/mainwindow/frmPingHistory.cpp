@@ -19,11 +19,10 @@ void frmPing::ShowHistory() {
                 },
             .levels =
                 [this] {
+                    // Levels A to C: the grade rows at or below their level.
                     std::array<double, 3> levels{};
-                    const monitor::Field fields[] = {monitor::Field::kLevel0, monitor::Field::kLevel1,
-                                                     monitor::Field::kLevel2};
                     for (size_t i = 0; i < levels.size(); ++i)
-                        levels[i] = common::ReadNumber(view_.FieldText(fields[i]));
+                        levels[i] = common::ReadNumber(view_.FieldText(monitor::kGrades[i].level));
                     return levels;
                 },
             .nowMs = [this] { return clock_.NowMs(); }};

@@ -87,6 +87,11 @@ void Monitor::RunProbeRound() {
     SwitchSite(iSite);
 }
 
+// The history stores a lamp as its place in the lamp table.
+static_assert(static_cast<uint8_t>(Lamp::kGreen) == common::kRoundGreen &&
+              static_cast<uint8_t>(Lamp::kYellow) == common::kRoundYellow &&
+              static_cast<uint8_t>(Lamp::kRed) == common::kRoundRed);
+
 void Monitor::Record(common::Round& round) {
     if (!lit_) return;
     round.lamp = static_cast<uint8_t>(*lit_);

@@ -1,9 +1,10 @@
 // The millisecond tick counter, the sleep of the calling thread, the wait for the program's events, the
-// system's resumes from suspend, and the wall clock.
+// system's resumes from suspend, the wall clock, and a one-shot timer on the event loop.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 
 namespace platform {
 
@@ -26,6 +27,15 @@ class TickClock {
     virtual std::time_t Now() = 0;
     // The wall clock in milliseconds since 1970, UTC.
     virtual int64_t NowMs() = 0;
+};
+
+// Calls back once, after the given time, unless stopped first; a later Start replaces the earlier.
+class OneShotTimer {
+  public:
+    virtual ~OneShotTimer() = default;
+    virtual void Start(int32_t milliseconds, std::function<void()> due) = 0;
+    virtual void Stop() = 0;
+    virtual bool Running() const = 0;
 };
 
 }  // namespace platform

@@ -38,13 +38,4 @@ class HistoryFile {
                       std::string& why) = 0;
 };
 
-// Calls back once, after the given time, unless stopped first; a later Start replaces the earlier.
-class OneShotTimer {
-  public:
-    virtual ~OneShotTimer() = default;
-    virtual void Start(int32_t milliseconds, std::function<void()> due) = 0;
-    virtual void Stop() = 0;
-    virtual bool Running() const = 0;
-};
-
 }  // namespace platform

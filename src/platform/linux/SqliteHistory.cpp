@@ -105,7 +105,6 @@ void SqliteHistory::Close() {
     insert_ = nullptr;
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    writable_ = false;
 }
 
 bool SqliteHistory::Exec(const char* sql, std::string& why) {
@@ -226,12 +225,12 @@ HistoryOpened SqliteHistory::Prepare(int version) {
         opened.problem = sqlite3_errmsg(db_);
         return opened;
     }
-    writable_ = opened.writable = true;
+    opened.writable = true;
     return opened;
 }
 
 HistoryWrite SqliteHistory::Append(std::span<const common::Round> rounds, std::string& why) {
-    if (!writable_) {
+    if (insert_ == nullptr) {
         why = "the file is not open for writing";
         return HistoryWrite::kFailed;
     }
@@ -261,7 +260,7 @@ HistoryWrite SqliteHistory::Append(std::span<const common::Round> rounds, std::s
 
 HistoryWrite SqliteHistory::DeleteBefore(int64_t atMs, bool& more, std::string& why) {
     more = false;
-    if (!writable_) {
+    if (insert_ == nullptr) {
         why = "the file is not open for writing";
         return HistoryWrite::kFailed;
     }

@@ -60,8 +60,8 @@ class SqliteHistory : public HistoryFile {
     Access access_;
     std::time_t (*now_)(std::time_t*);
     sqlite3* db_ = nullptr;
+    // Prepared only once the file may be written.
     sqlite3_stmt* insert_ = nullptr;
-    bool writable_ = false;
 };
 
 }  // namespace platform

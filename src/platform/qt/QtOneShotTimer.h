@@ -3,7 +3,7 @@
 
 #include <QTimer>
 
-#include "platform/HistoryFile.h"
+#include "platform/Clock.h"
 
 namespace platform {
 

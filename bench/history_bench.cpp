@@ -8,22 +8,18 @@
 #include <filesystem>
 #include <string>
 
+#include "YearOfRounds.h"
 #include "history/Span.h"
 #include "platform/linux/SqliteHistory.h"
 
 namespace {
 
-constexpr int64_t kGreenWaitMs = 55'800;
-constexpr int64_t kYearOfRounds = 365LL * 24 * 3600 * 1000 / kGreenWaitMs;  // about 565,000
+using bench::kGreenWaitMs;
+using bench::kYearOfRounds;
+using bench::RoundAt;
 
 std::string Folder(const char* what) {
     return "/tmp/tn-history-bench-" + std::to_string(::getpid()) + "-" + what;
-}
-
-common::Round RoundAt(int64_t i) {
-    common::Round r{1'700'000'000'000 + i * kGreenWaitMs, 0, "www.example.org", "93.184.215.14", 0, 18, 0, 0};
-    if (i % 500 == 7) r = {r.atMs, 1, "alt.example.net", "198.51.100.20", 11010, {}, 1, {}};
-    return r;
 }
 
 void BM_RecordOneRound(benchmark::State& state) {
@@ -48,13 +44,7 @@ void BM_YearOfRounds(benchmark::State& state) {
         std::filesystem::remove_all(folder);
         platform::SqliteHistory file(folder);
         if (!file.Open().writable) return state.SkipWithError("no history file");
-        std::string why;
-        std::vector<common::Round> batch;
-        for (int64_t i = 0; i < kYearOfRounds; ++i) {
-            batch.push_back(RoundAt(i));
-            if (batch.size() == 10'000) file.Append(batch, why), batch.clear();
-        }
-        file.Append(batch, why);
+        bench::WriteYear(file, RoundAt(kYearOfRounds).atMs);
     }
     platform::SqliteHistory file(folder);
     file.Open();  // a second open checkpoints nothing; the size read counts the WAL too
@@ -69,7 +59,7 @@ void BM_YearOfRounds(benchmark::State& state) {
     file.Read(
         INT64_MIN, [&rounds](const common::Round& r) { rounds.push_back(history::PointOf(r)); }, why);
     const auto read = std::chrono::steady_clock::now();
-    const history::Summary s = history::Summarise(rounds, {kGreenWaitMs, 13'950});
+    const history::Summary s = history::Summarise(rounds, {kGreenWaitMs, bench::kOtherWaitMs});
     const auto summed = std::chrono::steady_clock::now();
     state.counters["read_ms"] = std::chrono::duration<double, std::milli>(read - start).count();
     state.counters["summarise_ms"] = std::chrono::duration<double, std::milli>(summed - read).count();

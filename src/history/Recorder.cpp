@@ -35,32 +35,48 @@ void Recorder::Record(const common::Round& round) {
     if (waiting_.empty()) DeleteOld(round.atMs);
 }
 
+void Recorder::Continue() {
+    if (!waiting_.empty())
+        Write();
+    else if (deleteBeforeMs_)
+        DeleteBatch();
+}
+
+void Recorder::Rearm(int32_t ms) {
+    if (waiting_.empty() && !deleteBeforeMs_) return retry_.Stop();
+    if (!retry_.Running()) retry_.Start(ms, [this] { Continue(); });
+}
+
 void Recorder::Write() {
     std::string why;
     switch (file_.Append(waiting_, why)) {
         case platform::HistoryWrite::kDone:
             waiting_.clear();
-            retry_.Stop();
             SetProblem({});
-            return;
+            return Rearm(0);
         case platform::HistoryWrite::kBusy:
-            if (!retry_.Running()) retry_.Start(kRetryMs, [this] { Write(); });
-            return;
+            return Rearm(kRetryMs);
         case platform::HistoryWrite::kFailed:
             waiting_.clear();
-            retry_.Stop();
             SetProblem(why);
-            return;
+            return Rearm(0);
     }
 }
 
 void Recorder::DeleteOld(int64_t nowMs) {
     if (lastDeleteMs_ != INT64_MIN && nowMs - lastDeleteMs_ < kDayMs && nowMs >= lastDeleteMs_) return;
     lastDeleteMs_ = nowMs;
-    bool more = true;
+    deleteBeforeMs_ = nowMs - kKeepMs;
+    DeleteBatch();
+}
+
+void Recorder::DeleteBatch() {
+    bool more = false;
     std::string why;
-    while (more && file_.DeleteBefore(nowMs - kKeepMs, more, why) == platform::HistoryWrite::kDone) {
-    }
+    const platform::HistoryWrite done = file_.DeleteBefore(*deleteBeforeMs_, more, why);
+    if (done == platform::HistoryWrite::kFailed || (done == platform::HistoryWrite::kDone && !more))
+        deleteBeforeMs_.reset();
+    Rearm(done == platform::HistoryWrite::kBusy ? kRetryMs : 0);
 }
 
 }  // namespace history

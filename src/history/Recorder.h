@@ -2,10 +2,11 @@
 // program holds the write lock the rounds wait in memory (the newest kMaxWaiting) and a retry runs each
 // second until they are written; there is no timer otherwise. A file that cannot take them leaves them
 // unrecorded and says why, in the log once and to the History window for as long as it lasts. Rounds
-// older than kKeepMs are deleted once a day, a batch to a transaction.
+// older than kKeepMs are deleted once a day, a batch to a transaction and to a turn of the event loop.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,8 +39,13 @@ class Recorder : public common::RoundSink {
     void SetListener(std::function<void(const common::Round&)> listener) { listener_ = std::move(listener); }
 
   private:
+    // The timer's step: the waiting rounds first, then the next batch of old ones.
+    void Continue();
+    // Starts the timer when something is left to do, stops it when nothing is.
+    void Rearm(int32_t ms);
     void Write();
     void DeleteOld(int64_t nowMs);
+    void DeleteBatch();
     void SetProblem(const std::string& why);
 
     platform::HistoryFile& file_;
@@ -53,6 +59,9 @@ class Recorder : public common::RoundSink {
     std::string problem_;
     std::string notice_;
     int64_t lastDeleteMs_ = INT64_MIN;
+    // Rounds before this are being deleted, a batch at each turn of the event loop, so that a file
+    // with many old rounds (its first day) holds neither the lock nor the loop long at a time.
+    std::optional<int64_t> deleteBeforeMs_;
 };
 
 }  // namespace history

@@ -39,13 +39,15 @@ void Answered(Figures& f, std::vector<int32_t>& trips) {
 }  // namespace
 
 Point PointOf(const common::Round& r) {
-    return {r.atMs, r.rttMs.value_or(-1), r.status, r.site, r.lamp};
+    return {std::clamp(r.atMs, -Point::kLatestMs - 1, Point::kLatestMs), r.site, r.lamp, r.rttMs.value_or(-1),
+            r.status};
 }
 
 Summary Summarise(std::span<const Point> rounds, const Waits& waits) {
     Summary s;
     Figures& f = s.figures;
     std::vector<int32_t> trips;
+    trips.reserve(rounds.size());
     std::optional<Outage> open;
     const auto close = [&](int64_t endMs) {
         open->endMs = endMs;

@@ -1,10 +1,13 @@
 #include "historywindow/HistoryWindow.h"
 
+#include <malloc.h>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 #include <cstring>
 
 #include "history/Csv.h"
@@ -32,6 +35,13 @@ QString Trip(const std::optional<int32_t>& ms) {
     return ms ? QStringLiteral("%1 ms").arg(*ms) : QStringLiteral("none");
 }
 
+// glibc keeps freed memory in its heaps once its threshold for memory of its own has risen past a year's
+// rounds (a block that big, freed, raises it), so that a window closed would leave its year resident;
+// handing the free pages back after the year's read and at the end keeps the program's memory as it was.
+void TrimHeap() {
+    ::malloc_trim(0);
+}
+
 }  // namespace
 
 HistoryWindow::HistoryWindow(history::Recorder& recorder, platform::HistoryFile& file,
@@ -44,11 +54,49 @@ HistoryWindow::HistoryWindow(history::Recorder& recorder, platform::HistoryFile&
     notice_ = QString::fromStdString(recorder_.TakeNotice());
     BuildControls();
     recorder_.SetListener([this](const common::Round& r) { Take(r); });
+    // The chosen span is read at once; the year, which holds every span, on a thread of its own, so
+    // that the window shows at once and changes span without reading the file again.
+    heldFromMs_ = context_.nowMs() - CurrentSpan().lengthMs;
+    std::string why;
+    if (!file_.Read(
+            heldFromMs_, [this](const common::Round& r) { rounds_.push_back(history::PointOf(r)); }, why))
+        notice_ = QStringLiteral("The history could not be read: ") + Text(why);
+    const int64_t yearFromMs = context_.nowMs() - kSpans.back().lengthMs;
+    reader_ = std::thread([this, yearFromMs] {
+        if (file_.Read(
+                yearFromMs, [this](const common::Round& r) { year_.push_back(history::PointOf(r)); },
+                yearWhy_))
+            yearFromMs_ = yearFromMs;
+        TrimHeap();
+        QMetaObject::invokeMethod(
+            this, [this] { TakeYear(); }, Qt::QueuedConnection);
+    });
     Fill();
 }
 
 HistoryWindow::~HistoryWindow() {
     recorder_.SetListener({});
+    if (reader_.joinable()) reader_.join();
+    rounds_ = {};
+    year_ = {};
+    TrimHeap();
+}
+
+void HistoryWindow::TakeYear() {
+    if (!reader_.joinable()) return;
+    reader_.join();
+    if (!yearFromMs_) {
+        notice_ = QStringLiteral("The history could not be read: ") + Text(yearWhy_);
+        return Fill();
+    }
+    // The rounds taken while the year was read: those after its last are new to it.
+    const int64_t last = year_.empty() ? INT64_MIN : year_.back().atMs;
+    for (const history::Point& p : rounds_) {
+        if (p.atMs > last) year_.push_back(p);
+    }
+    rounds_ = std::move(year_);
+    heldFromMs_ = *yearFromMs_;
+    Fill();
 }
 
 void HistoryWindow::BuildControls() {
@@ -116,23 +164,32 @@ const SpanChoice& HistoryWindow::CurrentSpan() const {
 
 void HistoryWindow::Fill() {
     fromMs_ = context_.nowMs() - CurrentSpan().lengthMs;
-    rounds_.clear();
-    std::string why;
-    if (!file_.Read(
-            fromMs_, [this](const common::Round& r) { rounds_.push_back(history::PointOf(r)); }, why))
-        notice_ = QStringLiteral("The history could not be read: ") + Text(why);
+    // A span longer than what is held is shown once the year's read is done.
+    if (fromMs_ < heldFromMs_ && reader_.joinable()) {
+        reading_ = true;
+        return ShowState();
+    }
+    reading_ = false;
     graph_->SetLevels(context_.levels());
-    Show(history::Summarise(rounds_, context_.waits()));
+    Show();
+}
+
+std::span<const history::Point> HistoryWindow::Shown() const {
+    const auto first = std::lower_bound(rounds_.begin(), rounds_.end(), fromMs_,
+                                        [](const history::Point& p, int64_t ms) { return p.atMs < ms; });
+    return {first, rounds_.end()};
 }
 
 void HistoryWindow::Take(const common::Round& round) {
-    if (round.atMs < fromMs_) return;
+    if (round.atMs < heldFromMs_) return;
     rounds_.push_back(history::PointOf(round));
-    Show(history::Summarise(rounds_, context_.waits()));
+    if (round.atMs >= fromMs_) Show();
 }
 
-void HistoryWindow::Show(const history::Summary& s) {
-    graph_->SetRounds(rounds_, fromMs_, context_.nowMs());
+void HistoryWindow::Show() {
+    const std::span<const history::Point> shown = Shown();
+    const history::Summary s = history::Summarise(shown, context_.waits());
+    graph_->SetRounds(shown, fromMs_, context_.nowMs());
     graph_->setAccessibleDescription(Text(history::Description(CurrentSpan().name, s)));
     ShowOutages(s);
     const history::Figures& f = s.figures;
@@ -158,7 +215,7 @@ void HistoryWindow::ShowOutages(const history::Summary& s) {
 }
 
 void HistoryWindow::ShowState() {
-    QString text = notice_;
+    QString text = reading_ ? QStringLiteral("Reading the rounds of the span...") : notice_;
     if (!recorder_.Problem().empty()) {
         if (!text.isEmpty()) text += QLatin1Char('\n');
         text += QStringLiteral("History is not being recorded: ") + Text(recorder_.Problem());

@@ -10,6 +10,9 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
+#include <span>
+#include <thread>
 #include <vector>
 
 #include "history/Recorder.h"
@@ -52,7 +55,11 @@ class HistoryWindow : public QDialog {
   private:
     void BuildControls();
     const SpanChoice& CurrentSpan() const;
-    void Show(const history::Summary& s);
+    // Takes the year once its read is done.
+    void TakeYear();
+    // The rounds of the chosen span.
+    std::span<const history::Point> Shown() const;
+    void Show();
     void ShowOutages(const history::Summary& s);
     void ShowState();
     void Take(const common::Round& round);
@@ -62,8 +69,16 @@ class HistoryWindow : public QDialog {
     platform::HistoryFile& file_;
     forms::Dialogs& dialogs_;
     HistoryContext context_;
+    // Every round held, oldest first, from heldFromMs_ on; the shown span starts at fromMs_.
     std::vector<history::Point> rounds_;
+    int64_t heldFromMs_ = 0;
     int64_t fromMs_ = 0;
+    // The year's read: its rounds and its start, or why it failed; the window's once it has joined.
+    std::thread reader_;
+    std::vector<history::Point> year_;
+    std::optional<int64_t> yearFromMs_;
+    std::string yearWhy_;
+    bool reading_ = false;  // the chosen span waits for the year's read
     QString notice_;
     QComboBox* span_ = nullptr;
     QLabel* state_ = nullptr;

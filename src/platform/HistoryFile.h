@@ -33,9 +33,10 @@ class HistoryFile {
     virtual HistoryWrite Append(std::span<const common::Round> rounds, std::string& why) = 0;
     // Deletes one batch of rounds sent before `atMs`; `more` tells whether any are left.
     virtual HistoryWrite DeleteBefore(int64_t atMs, bool& more, std::string& why) = 0;
-    // Each round sent at or after `fromMs`, oldest first; false with `why` when it cannot be read.
+    // Each round sent at or after `fromMs`, oldest first; false with `why` when it cannot be read. A
+    // read may run on another thread while the file is written, and reads a file that cannot be.
     virtual bool Read(int64_t fromMs, const std::function<void(const common::Round&)>& each,
-                      std::string& why) = 0;
+                      std::string& why) const = 0;
 };
 
 }  // namespace platform

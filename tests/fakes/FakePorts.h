@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -127,8 +128,10 @@ class FakeHistoryFile : public platform::HistoryFile {
     std::vector<common::Round> rows;
     std::vector<int64_t> deletes;    // each batch's time
     int opens = 0, moreBatches = 0;  // batches left to delete after the next
+    mutable std::mutex mutex;        // the History window reads on a thread of its own
     platform::HistoryOpened Open() override { return ++opens, opened; }
     platform::HistoryWrite Append(std::span<const common::Round> rounds, std::string& w) override {
+        const std::lock_guard lock(mutex);
         if (answer == platform::HistoryWrite::kDone) rows.insert(rows.end(), rounds.begin(), rounds.end());
         w = why;
         return answer;
@@ -138,7 +141,9 @@ class FakeHistoryFile : public platform::HistoryFile {
         more = moreBatches-- > 0;
         return platform::HistoryWrite::kDone;
     }
-    bool Read(int64_t from, const std::function<void(const common::Round&)>& each, std::string&) override {
+    bool Read(int64_t from, const std::function<void(const common::Round&)>& each,
+              std::string&) const override {
+        const std::lock_guard lock(mutex);
         for (const common::Round& r : rows) {
             if (r.atMs >= from) each(r);
         }

@@ -71,7 +71,15 @@ TEST_F(RecorderTest, OldRoundsAreDeletedOnceADayInBatches) {
     const int64_t t = 1'000 * Recorder::kDayMs;
     file.moreBatches = 2;
     recorder.Record(At(t));
-    EXPECT_EQ(file.deletes, std::vector<int64_t>(3, t - Recorder::kKeepMs));
+    // A batch at each turn, the next one only once the timer fires; none left, no timer.
+    for (size_t batch = 1; batch <= 3; ++batch) {
+        EXPECT_EQ(file.deletes, std::vector<int64_t>(batch, t - Recorder::kKeepMs));
+        EXPECT_EQ(timer.Running(), batch < 3);
+        if (batch < 3) {
+            EXPECT_EQ(timer.ms, 0);
+            timer.Fire();
+        }
+    }
     recorder.Record(At(t + Recorder::kDayMs - 1));
     EXPECT_EQ(file.deletes.size(), 3u);
     recorder.Record(At(t + Recorder::kDayMs));

@@ -14,7 +14,7 @@ constexpr int64_t kGap = 3 * 55'800;  // after a green round; 3 * 13'950 after a
 // A round at `at` ms: 'G' green (20 ms), 'Y' yellow, 'R' red, on the site given.
 history::Point R(int64_t at, char lamp, uint8_t site = 0, int32_t rtt = 20) {
     const uint8_t l = lamp == 'G' ? 0 : lamp == 'Y' ? 1 : 2;
-    return {at, l == 0 ? rtt : -1, l == 0 ? 0 : 11010, site, l};
+    return {at, site, l, l == 0 ? rtt : -1, l == 0 ? 0 : 11010};
 }
 
 TEST(Span, OutagesRunFromTheFirstFailureToTheNextGreenAndGapsCutThem) {

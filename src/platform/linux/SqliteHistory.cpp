@@ -279,28 +279,35 @@ HistoryWrite SqliteHistory::DeleteBefore(int64_t atMs, bool& more, std::string& 
 }
 
 bool SqliteHistory::Read(int64_t fromMs, const std::function<void(const common::Round&)>& each,
-                         std::string& why) {
-    if (!db_) {
+                         std::string& why) const {
+    // A connection of the read's own, so that it may run on another thread beside the writer's, sees
+    // one snapshot of the file, and reads what is there even when the file cannot be written.
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         // Nothing recorded yet is an empty history.
-        if (access_ == Access::kRead && ::access(path_.c_str(), F_OK) != 0 && errno == ENOENT) return true;
-        why = "the file is not open";
-        return false;
+        const bool none = ::access(path_.c_str(), F_OK) != 0 && errno == ENOENT;
+        if (!none) why = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close_v2(db);
+        return none;
     }
+    sqlite3_busy_timeout(db, kBusyWaitMs);
+    // A read goes through the file once: a small page cache keeps the reader's memory small.
+    sqlite3_exec(db, "PRAGMA cache_size = -256", nullptr, nullptr, nullptr);
     sqlite3_stmt* s = nullptr;
     const char* sql =
         "SELECT at_ms, site, host, address, status, rtt_ms, lamp, shade FROM rounds WHERE at_ms >= ?1"
         " ORDER BY at_ms, rowid";
-    if (sqlite3_prepare_v2(db_, sql, -1, &s, nullptr) != SQLITE_OK) {
-        why = sqlite3_errmsg(db_);
-        return false;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(s, 1, fromMs);
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            if (const auto round = RoundOf(s)) each(*round);
+        }
     }
-    sqlite3_bind_int64(s, 1, fromMs);
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        if (const auto round = RoundOf(s)) each(*round);
-    }
-    if (rc != SQLITE_DONE) why = sqlite3_errmsg(db_);
+    if (rc != SQLITE_DONE) why = sqlite3_errmsg(db);
     sqlite3_finalize(s);
+    sqlite3_close_v2(db);
     return rc == SQLITE_DONE;
 }
 

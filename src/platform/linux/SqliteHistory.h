@@ -42,7 +42,7 @@ class SqliteHistory : public HistoryFile {
     HistoryWrite Append(std::span<const common::Round> rounds, std::string& why) override;
     HistoryWrite DeleteBefore(int64_t atMs, bool& more, std::string& why) override;
     bool Read(int64_t fromMs, const std::function<void(const common::Round&)>& each,
-              std::string& why) override;
+              std::string& why) const override;
 
   private:
     void Close();

@@ -2,13 +2,14 @@
 // echo facility and the clock are the benchmark's choice.
 #pragma once
 
-#include "platform/Services.h"
 #include <unistd.h>
+#include "platform/Services.h"
 
 #include <string>
 
 #include "platform/linux/LinuxResolver.h"
 #include "platform/linux/SqliteHistory.h"
+#include "platform/qt/DBusNotifications.h"
 #include "platform/qt/DesktopServices.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtNotificationArea.h"
@@ -28,11 +29,12 @@ struct RealDesktop {
     // The rounds are recorded as the program records them, into a file of the benchmark's own.
     platform::SqliteHistory history{"/tmp/tn-bench-history-" + std::to_string(::getpid())};
     platform::QtOneShotTimer historyRetry;
+    platform::DBusNotifications notifications{QDBusConnection::sessionBus(),
+                                              {"Tarnovel Monitor", "tarnovelmon", "tarnovelmon"}};
 
     forms::WindowServices Windows() { return {dialogs, help, area}; }
     platform::Services With(platform::EchoService& echo, platform::TickClock& clock) {
-        return {echo,   resolver, clock,   settings,     registry,
-                area,   end,      single,  history,      historyRetry,
-                platform::RunningProgramLocation()};
+        return {echo, resolver, clock,   settings,     registry,      area,
+                end,  single,   history, historyRetry, notifications, platform::RunningProgramLocation()};
     }
 };

@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxEchoService.h"
 #include "platform/linux/LinuxResolver.h"
 #include "platform/linux/SqliteHistory.h"
+#include "platform/qt/DBusNotifications.h"
 #include "platform/qt/DesktopServices.h"
 #include "platform/qt/LocalSingleInstance.h"
 #include "platform/qt/QtEventClock.h"
@@ -91,6 +92,9 @@ int main(int argc, char* argv[]) {
     platform::LocalSingleInstance single;
     platform::SqliteHistory history(HistoryFolder());
     platform::QtOneShotTimer historyRetry;
+    platform::DBusNotifications notifications(
+        QDBusConnection::sessionBus(),
+        {QStringLiteral("Tarnovel Monitor"), QStringLiteral("tarnovelmon"), QStringLiteral("tarnovelmon")});
     const platform::Services services{echo,
                                       resolver,
                                       clock,
@@ -101,6 +105,7 @@ int main(int argc, char* argv[]) {
                                       single,
                                       history,
                                       historyRetry,
+                                      notifications,
                                       platform::RunningProgramLocation(),
                                       x11::OnWayland()};
     const forms::WindowServices windows{dialogs, help, notificationArea};

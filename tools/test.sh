@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 tn_install_packages "${TN_BUILD_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev \
     clang libclang-rt-14-dev iproute2 iputils-ping xvfb trayer xdotool x11-utils desktop-file-utils imagemagick \
     dbus-daemon libglib2.0-bin xfwm4 xfce4-panel lxqt-panel openbox libsm-dev libice-dev weston \
-    at-spi2-core python3-pyatspi qt6ct \
+    at-spi2-core python3-pyatspi python3-gi qt6ct dunst dbus-bin \
     "${TN_PACKAGE_PACKAGES[@]}" lintian appstream libcap2-bin sqlite3
 
 jobs=$(nproc)

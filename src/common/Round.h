@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace common {
 
@@ -27,6 +29,18 @@ class RoundSink {
   public:
     virtual ~RoundSink() = default;
     virtual void Record(const Round& round) = 0;
+};
+
+// Hands each round to each of its sinks, in their order.
+class RoundFanOut : public RoundSink {
+  public:
+    RoundFanOut(std::initializer_list<RoundSink*> sinks) : sinks_(sinks) {}
+    void Record(const Round& round) override {
+        for (RoundSink* sink : sinks_) sink->Record(round);
+    }
+
+  private:
+    std::vector<RoundSink*> sinks_;
 };
 
 }  // namespace common

@@ -51,10 +51,18 @@ Program::Program(const platform::Services& services, const forms::WindowServices
       probe_(services.echo, services.resolver),
       recorder_(services.history, services.historyRetry,
                 [](const std::string& line) { qWarning("%s", line.c_str()); }),
+      notifier_(services.notifications, services.clock,
+                [](const std::string& line) { qWarning("%s", line.c_str()); }),
       registry_(services.registry),
       logon_(registry_, services.location),
       tray_(services.notificationArea, windows),
-      window_(services, windows, probe_, tray_, logon_, recorder_) {}
+      window_(services, windows, probe_, tray_, logon_, {recorder_, notifier_, rounds_}) {
+    // A notice's actions: the default one does what the tray icon's left press does.
+    notifier_.SetActions({[this] {
+                              if (window_.IsLoaded()) window_.RestoreFromTray();
+                          },
+                          [this] { window_.ShowHistory(); }});
+}
 
 void Program::Main() {
     if (!single_.BecomeTheOne()) {
@@ -73,6 +81,7 @@ void Program::Main() {
         if (!window.IsLoaded()) return;
         // Hidden in the tray; minimised instead where no notification area holds the icon.
         window.HideToTray();
+        notifier_.StartedAtLogon();
         window.cmdStart_Click();
     } else {
         window.ShowForm();

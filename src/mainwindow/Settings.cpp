@@ -8,12 +8,17 @@
 #include "common/NumberText.h"
 #include "common/Twips.h"
 #include "mainwindow/frmPing.h"
+#include "notify/Notifier.h"
 #include "platform/SettingsStore.h"
 #include "platform/forms/Services.h"
 
 namespace {
 
 const std::string kSection = "Settings";
+// Whether a lost and a restored connection are told, in a section of its own: "1" on (the default),
+// "0" off.
+const std::string kNotifySection = "Notifications";
+const std::string kNotifyKey = "Notify";
 
 // The fields kept, in the order they are read and written, with their defaults. The two default
 // sites are public host names that answer echo requests. Level D is not kept: it repeats level C,
@@ -79,6 +84,9 @@ void frmPing::LoadSettings() {
     for (const FieldKey& k : kFieldKeys) {
         Box(k.field)->SetText(settings_.Read(Application(), kSection, k.key, k.defaultValue));
     }
+    const bool notify = settings_.Read(Application(), kNotifySection, kNotifyKey, "1") != "0";
+    tray_.mnuRightNotify().setChecked(notify);
+    notifier_.SetEnabled(notify);
     settingsLoaded_ = true;
 }
 
@@ -109,5 +117,6 @@ bool frmPing::SaveSettings() {
     }
     for (const FieldKey& k : kFieldKeys)
         settings_.Write(Application(), kSection, k.key, Box(k.field)->Text());
+    settings_.Write(Application(), kNotifySection, kNotifyKey, notifier_.Enabled() ? "1" : "0");
     return settings_.Flush();
 }

@@ -130,8 +130,7 @@ forms::Label* MakeLink(QWidget* parent, const char* name, const QString& caption
 }  // namespace
 
 frmPing::frmPing(const platform::Services& services, const forms::WindowServices& windows,
-                 modPing::Engine& probe, frmSysTray& tray, modPingAuto::LogonStart& logon,
-                 history::Recorder& recorder)
+                 modPing::Engine& probe, frmSysTray& tray, modPingAuto::LogonStart& logon, RoundTakers rounds)
     : forms::Form(QStringLiteral("frmPing")),
       helpFile(HelpFilePath(services.location)),
       settings_(services.settings),
@@ -142,8 +141,9 @@ frmPing::frmPing(const platform::Services& services, const forms::WindowServices
       tray_(tray),
       logon_(logon),
       compositorPlacesWindows_(services.compositorPlacesWindows),
-      monitor_(view_, probe, services.clock, recorder),
-      recorder_(recorder),
+      monitor_(view_, probe, services.clock, rounds.all),
+      recorder_(rounds.recorder),
+      notifier_(rounds.notifier),
       historyFile_(services.history),
       clock_(services.clock) {}
 

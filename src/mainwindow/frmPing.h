@@ -20,12 +20,22 @@
 namespace historywindow {
 class HistoryWindow;
 }
+namespace notify {
+class Notifier;
+}
+
+// Where the window's rounds go: the history, the notifications, and both as one sink.
+struct RoundTakers {
+    history::Recorder& recorder;
+    notify::Notifier& notifier;
+    common::RoundSink& all;
+};
 
 class frmPing : public forms::Form, public tray::TrayOwner {
     Q_OBJECT
   public:
     frmPing(const platform::Services& services, const forms::WindowServices& windows, modPing::Engine& probe,
-            frmSysTray& tray, modPingAuto::LogonStart& logon, history::Recorder& recorder);
+            frmSysTray& tray, modPingAuto::LogonStart& logon, RoundTakers rounds);
     // The History window, a window of its own, goes with this one.
     ~frmPing() override;
 
@@ -145,6 +155,7 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     void StartFromTray() override { cmdStart_Click(); }
     void ExitFromTray() override { cmdExit_Click(); }
     void HistoryFromTray() override { ShowHistory(); }
+    void NotifyFromTray(bool on) override;
     // The History window (Ctrl+H, the tray's History item): made when asked for, freed when closed.
     void ShowHistory();
     // The icon goes to a tray that came late; a window minimised for want of one is hidden there.
@@ -187,6 +198,7 @@ class frmPing : public forms::Form, public tray::TrayOwner {
     frmPingView view_{*this};
     monitor::Monitor monitor_;
     history::Recorder& recorder_;
+    notify::Notifier& notifier_;
     platform::HistoryFile& historyFile_;
     platform::TickClock& clock_;
     QPointer<historywindow::HistoryWindow> history_;

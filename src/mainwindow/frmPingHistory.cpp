@@ -1,11 +1,16 @@
-// The History window as the main window opens it: over the round history, with the loop's waits and the
-// grade levels as they stand when it fills.
+// The History window as the main window opens it (over the round history, with the loop's waits and the
+// grade levels as they stand when it fills), and the tray's Notify item.
 #include "common/NumberText.h"
 #include "historywindow/HistoryWindow.h"
 #include "mainwindow/frmPing.h"
+#include "notify/Notifier.h"
 
 frmPing::~frmPing() {
     delete history_;
+}
+
+void frmPing::NotifyFromTray(bool on) {
+    notifier_.SetEnabled(on);
 }
 
 void frmPing::ShowHistory() {

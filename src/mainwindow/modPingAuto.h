@@ -6,6 +6,7 @@
 
 #include "history/Recorder.h"
 #include "mainwindow/frmPing.h"
+#include "notify/Notifier.h"
 #include "platform/Services.h"
 #include "probe/modPing.h"
 #include "startup/LogonStart.h"
@@ -31,12 +32,15 @@ class Program {
     frmPing& Window() { return window_; }
     frmSysTray& Tray() { return tray_; }
     history::Recorder& History() { return recorder_; }
+    notify::Notifier& Notifier() { return notifier_; }
 
   private:
     platform::ProgramEnd& end_;
     platform::SingleInstance& single_;
     modPing::Engine probe_;
     history::Recorder recorder_;
+    notify::Notifier notifier_;
+    common::RoundFanOut rounds_{&recorder_, &notifier_};
     modRegistryTools::RegistryTools registry_;
     LogonStart logon_;
     frmSysTray tray_;

@@ -16,6 +16,7 @@ class NotificationArea;
 class SingleInstance;
 class HistoryFile;
 class OneShotTimer;
+class DesktopNotifications;
 
 // Where the program runs from: its folder, and its executable's file name (a Linux executable has no
 // extension to drop: "TarnovelMon").
@@ -44,6 +45,8 @@ struct Services {
     // The round history's file, and the timer of its retries while another program holds it.
     HistoryFile& history;
     OneShotTimer& historyRetry;
+    // The desktop's notifications (a lost and a restored connection).
+    DesktopNotifications& notifications;
     ProgramLocation location;
     // Whether the compositor places the windows and keeps their state to itself (Wayland): a window can
     // neither be moved nor its position or minimised state be read. Asked once at start.

@@ -14,6 +14,8 @@ class TrayOwner {
     virtual void StartFromTray() = 0;
     // The History menu: the history window is shown.
     virtual void HistoryFromTray() = 0;
+    // The Notify check item: notifications of a lost and a restored connection on or off.
+    virtual void NotifyFromTray(bool on) = 0;
     // The Exit menu: the window is closed for good and the program ends.
     virtual void ExitFromTray() = 0;
     // A notification area has come (a panel started after the program, or restarted).

@@ -46,6 +46,9 @@ void frmSysTray::BuildControls() {
     mnuRight_->setObjectName(QStringLiteral("mnuRight"));
     mnuRightTest_ = AddItem(mnuRight_, "mnuRightTest", QStringLiteral("&Test"));
     mnuRightHistory_ = AddItem(mnuRight_, "mnuRightHistory", QStringLiteral("&History..."));
+    mnuRightNotify_ = AddItem(mnuRight_, "mnuRightNotify", QStringLiteral("&Notify"));
+    mnuRightNotify_->setCheckable(true);
+    mnuRightNotify_->setChecked(true);
     mnuRightExit_ = AddItem(mnuRight_, "mnuRightExit", QStringLiteral("&Exit"));
 
     mnuLeft_ = new QMenu(QStringLiteral("Left"), this);
@@ -76,6 +79,11 @@ QAction& frmSysTray::mnuRightTest() {
 QAction& frmSysTray::mnuRightHistory() {
     Load();
     return *mnuRightHistory_;
+}
+
+QAction& frmSysTray::mnuRightNotify() {
+    Load();
+    return *mnuRightNotify_;
 }
 
 QAction& frmSysTray::mnuRightExit() {

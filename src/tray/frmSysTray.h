@@ -29,6 +29,8 @@ class frmSysTray : public forms::Form {
     QMenu& mnuRight();
     QAction& mnuRightTest();
     QAction& mnuRightHistory();
+    // A check item: whether a lost and a restored connection are told by the desktop's notifications.
+    QAction& mnuRightNotify();
     QAction& mnuRightExit();
     QMenu& mnuLeft();
     QAction& mnuLeftShow();
@@ -53,6 +55,7 @@ class frmSysTray : public forms::Form {
     void mnuLeftShow_Click();
     void mnuRightTest_Click();
     void mnuRightHistory_Click();
+    void mnuRightNotify_Click();
     void mnuRightExit_Click();
 
   protected:
@@ -68,6 +71,7 @@ class frmSysTray : public forms::Form {
     QMenu* mnuRight_ = nullptr;
     QAction* mnuRightTest_ = nullptr;
     QAction* mnuRightHistory_ = nullptr;
+    QAction* mnuRightNotify_ = nullptr;
     QAction* mnuRightExit_ = nullptr;
     QMenu* mnuLeft_ = nullptr;
     QAction* mnuLeftShow_ = nullptr;

@@ -17,6 +17,7 @@ void frmSysTray::AttachMainWindow(tray::TrayOwner& window) {
     connected_ = true;
     QObject::connect(&mnuRightTest(), &QAction::triggered, this, [this] { mnuRightTest_Click(); });
     QObject::connect(&mnuRightHistory(), &QAction::triggered, this, [this] { mnuRightHistory_Click(); });
+    QObject::connect(&mnuRightNotify(), &QAction::triggered, this, [this] { mnuRightNotify_Click(); });
     QObject::connect(&mnuRightExit(), &QAction::triggered, this, [this] { mnuRightExit_Click(); });
     QObject::connect(&mnuLeftShow(), &QAction::triggered, this, [this] { mnuLeftShow_Click(); });
 }
@@ -47,6 +48,10 @@ void frmSysTray::mnuRightTest_Click() {
 
 void frmSysTray::mnuRightHistory_Click() {
     if (main_ != nullptr) main_->HistoryFromTray();
+}
+
+void frmSysTray::mnuRightNotify_Click() {
+    if (main_ != nullptr) main_->NotifyFromTray(mnuRightNotify().isChecked());
 }
 
 void frmSysTray::mnuRightExit_Click() {

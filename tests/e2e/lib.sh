@@ -140,7 +140,10 @@ for c in a.findAllDescendants(a.Registry.getDesktop(0), lambda c: c.name == sys.
 # A private session bus on a socket path, reached from the program's network namespace too.
 start_bus() {
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus" XDG_SESSION_TYPE=x11
-    spawn bus dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork >"$work/bus.log" 2>&1
+    # bus_config, when set, is used instead of the session's (one that starts no services itself).
+    local config=--session
+    [ -n "${bus_config:-}" ] && config=--config-file=$bus_config
+    spawn bus dbus-daemon "$config" --address="$DBUS_SESSION_BUS_ADDRESS" --nofork >"$work/bus.log" 2>&1
     within 10 test -S "$work/bus" || { cat "$work/bus.log"; exit 1; }
 }
 # A session bus with the accessibility bus found from it, for click_control; Qt's bridge on.
@@ -176,7 +179,8 @@ stop_panel() {
     within 10 watcher_gone
 }
 # The menu the item exports over DBusMenu, as a panel reads it: its items' labels.
-menu_labels() { call "$(item)" "$(property Menu | grep -o "'/[^']*'" | tr -d "'")" com.canonical.dbusmenu.GetLayout 0 -- -1 '[]' | grep -o "'label': <'[^']*'>"; }
+menu_layout() { call "$(item)" "$(property Menu | grep -o "'/[^']*'" | tr -d "'")" com.canonical.dbusmenu.GetLayout 0 -- -1 '[]'; }
+menu_labels() { menu_layout | grep -o "'label': <'[^']*'>"; }
 
 # A logon start before the window manager (1 s later) and the panel (3 s later): it ends hidden in the
 # tray. The caller defines start_wm (which sets wm), start_panel and stop_panel.

@@ -28,8 +28,10 @@ start_panel
 within 15 watcher_up || { cat "$work/panel.log"; exit 1; }
 start_program
 check "the item registers with the watcher" within 15 registered
-check "its DBusMenu lists Test, History and Exit" \
-    [ "$(menu_labels | tr '\n' ' ')" = "'label': <'_Test'> 'label': <'_History...'> 'label': <'_Exit'> " ]
+check "its DBusMenu lists Test, History, Notify and Exit" \
+    [ "$(menu_labels | tr '\n' ' ')" = "'label': <'_Test'> 'label': <'_History...'> 'label': <'_Notify'> 'label': <'_Exit'> " ]
+notify_checked() { menu_layout | grep -q "'toggle-state': <1>"; }
+check "Notify a check item, checked" notify_checked
 check "the window is shown" within 10 visible
 panel_right_press
 check "a right press on the icon opens the panel's menu" within 5 [ "$(menus_shown)" = 2 ]

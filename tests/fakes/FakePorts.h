@@ -15,6 +15,7 @@
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeResolver.h"
 #include "platform/Clock.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/HistoryFile.h"
 #include "platform/NotificationArea.h"
 #include "platform/Services.h"
@@ -166,6 +167,31 @@ class FakeTimer : public platform::OneShotTimer {
     void Fire() { std::exchange(due, nullptr)(); }
 };
 
+// The notification server: the notices sent and closed; each answered at once with the next id, or
+// with 0 and `why` while `answer` is false, or held in `pending` while `hold` is set.
+class FakeNotifications : public platform::DesktopNotifications {
+  public:
+    std::vector<platform::Notice> sent;
+    std::vector<uint32_t> closed;
+    bool answer = true, hold = false;
+    std::string why = "no server";
+    uint32_t nextId = 7;
+    std::vector<std::function<void()>> pending;
+    std::function<void(uint32_t, const std::string&)> action;
+    std::function<void()> serverChanged;
+    void Notify(const platform::Notice& n, std::function<void(uint32_t, const std::string&)> shown) override {
+        sent.push_back(n);
+        auto reply = [this, shown] { answer ? shown(nextId++, {}) : shown(0, why); };
+        hold ? pending.push_back(reply) : reply();
+    }
+    void Close(uint32_t id) override { closed.push_back(id); }
+    void SetHandlers(std::function<void(uint32_t, const std::string&)> a,
+                     std::function<void()> changed) override {
+        action = std::move(a);
+        serverChanged = std::move(changed);
+    }
+};
+
 // Every port, faked; Services() hands them out as the program's start would.
 struct FakePorts {
     FakeEchoService echo;
@@ -178,11 +204,12 @@ struct FakePorts {
     FakeSingleInstance single;
     FakeHistoryFile history;
     FakeTimer historyRetry;
+    FakeNotifications notifications;
     platform::ProgramLocation location{"/opt/tn", "TarnovelMon"};
     FakePorts() { registry.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Run"]; }
     platform::Services Services() {
-        return {echo, resolver, clock,   settings,     registry, area,
-                end,  single,   history, historyRetry, location};
+        return {echo, resolver, clock,   settings,     registry,      area,
+                end,  single,   history, historyRetry, notifications, location};
     }
 };
 

@@ -133,4 +133,29 @@ TEST_F(HistoryTest, ItSaysWhyNothingIsRecordedExportsItsSpanAndNamesEveryControl
     EXPECT_EQ(mnemonics, QStringList({"&Span:", "&Round trips:", "&Outages, newest first:"}));
 }
 
+// The tray's Notify item, kept in the settings, and the monitor's rounds reaching the notifications.
+TEST_F(HistoryTest, TheNotifyItemIsKeptAndTheRoundsAreTold) {
+    f.settings.values["Notify"] = "0";
+    Start();
+    EXPECT_FALSE(p->Tray().mnuRightNotify().isChecked());
+    f.echo.fallback = {.error = platform::ip_status::kReqTimedOut};
+    w().Monitor().RunProbeRound();
+    w().Monitor().RunProbeRound();
+    EXPECT_TRUE(f.notifications.sent.empty());
+    f.dialogs.chooseItem = "mnuRightNotify";
+    TrayEvent(platform::kWmRButtonDown);
+    EXPECT_TRUE(p->Tray().mnuRightNotify().isChecked());
+    w().Monitor().RunProbeRound();
+    f.echo.fallback = fakes::FakeEchoService::Reply({198, 51, 100, 2}, 0, 20);
+    w().Monitor().RunProbeRound();
+    ASSERT_EQ(f.notifications.sent.size(), 2u);
+    EXPECT_EQ(f.notifications.sent[1].summary, "Connection restored");
+    // The default action shows the hidden window, as the icon's left press does.
+    w().SetVisible(false);
+    f.notifications.action(f.notifications.nextId - 1, "default");
+    EXPECT_TRUE(w().Visible());
+    w().SaveSettings();
+    EXPECT_EQ(f.settings.values["Notify"], "1");
+}
+
 }  // namespace

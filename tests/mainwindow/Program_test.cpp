@@ -55,7 +55,7 @@ TEST_F(ProgramTest, CloseRequestsByModeLogonStartAndExit) {
         EXPECT_EQ(w().Visible(), false) << c.mode;  // hidden into the tray, or gone
         EXPECT_EQ(IconShown(), !c.ends) << c.mode;
         if (c.ends) {
-            EXPECT_EQ(f.settings.writes.back(), "level2");
+            EXPECT_EQ(f.settings.writes.back(), "Notify");
         }
     }
 }
@@ -173,7 +173,8 @@ TEST_F(ProgramTest, SettingsKeysDefaultsAndPlacement) {
     w().SaveSettings();
     EXPECT_EQ(f.settings.writes,
               (std::vector<std::string>{"frmPingLeft", "frmPingTop", "frmPingWidth", "frmPingHeight", "site0",
-                                        "site1", "TimeOut", "TTL", "LoopMn", "level0", "level1", "level2"}));
+                                        "site1", "TimeOut", "TTL", "LoopMn", "level0", "level1", "level2",
+                                        "Notify"}));
     EXPECT_EQ(f.settings.values["frmPingTop"], common::DecimalText(top));  // the design's, for "x"
     f.settings.writes.clear();
     w().SetWindowState(forms::kMinimized);

@@ -49,6 +49,7 @@ struct Owner : tray::TrayOwner {
     void StartFromTray() override { ++starts; }
     void ExitFromTray() override { ++exits; }
     void HistoryFromTray() override {}
+    void NotifyFromTray(bool) override {}
     void TrayArrived() override {}
 };
 

@@ -42,6 +42,17 @@ void TrimHeap() {
     ::malloc_trim(0);
 }
 
+// The rounds sent from `fromMs` on, as points; false with `why` when the file cannot be read.
+bool ReadPoints(const platform::HistoryFile& file, int64_t fromMs, std::vector<history::Point>& points,
+                std::string& why) {
+    return file.Read(
+        fromMs, [&points](const common::Round& r) { points.push_back(history::PointOf(r)); }, why);
+}
+
+QString CannotRead(const std::string& why) {
+    return QStringLiteral("The history could not be read: ") + Text(why);
+}
+
 }  // namespace
 
 HistoryWindow::HistoryWindow(history::Recorder& recorder, platform::HistoryFile& file,
@@ -58,15 +69,10 @@ HistoryWindow::HistoryWindow(history::Recorder& recorder, platform::HistoryFile&
     // that the window shows at once and changes span without reading the file again.
     heldFromMs_ = context_.nowMs() - CurrentSpan().lengthMs;
     std::string why;
-    if (!file_.Read(
-            heldFromMs_, [this](const common::Round& r) { rounds_.push_back(history::PointOf(r)); }, why))
-        notice_ = QStringLiteral("The history could not be read: ") + Text(why);
+    if (!ReadPoints(file_, heldFromMs_, rounds_, why)) notice_ = CannotRead(why);
     const int64_t yearFromMs = context_.nowMs() - kSpans.back().lengthMs;
     reader_ = std::thread([this, yearFromMs] {
-        if (file_.Read(
-                yearFromMs, [this](const common::Round& r) { year_.push_back(history::PointOf(r)); },
-                yearWhy_))
-            yearFromMs_ = yearFromMs;
+        if (ReadPoints(file_, yearFromMs, year_, yearWhy_)) yearFromMs_ = yearFromMs;
         TrimHeap();
         QMetaObject::invokeMethod(
             this, [this] { TakeYear(); }, Qt::QueuedConnection);
@@ -86,7 +92,7 @@ void HistoryWindow::TakeYear() {
     if (!reader_.joinable()) return;
     reader_.join();
     if (!yearFromMs_) {
-        notice_ = QStringLiteral("The history could not be read: ") + Text(yearWhy_);
+        notice_ = CannotRead(yearWhy_);
         return Fill();
     }
     // The rounds taken while the year was read: those after its last are new to it.

@@ -20,6 +20,11 @@ namespace {
 
 int gSignalPipe[2] = {-1, -1};
 
+// A line of the program's log (standard error).
+void LogLine(const std::string& line) {
+    qWarning("%s", line.c_str());
+}
+
 extern "C" void OnTerminationSignal(int signal) {
     const int saved = errno;
     const char byte = static_cast<char>(signal);
@@ -49,10 +54,8 @@ Program::Program(const platform::Services& services, const forms::WindowServices
     : end_(services.end),
       single_(services.single),
       probe_(services.echo, services.resolver),
-      recorder_(services.history, services.historyRetry,
-                [](const std::string& line) { qWarning("%s", line.c_str()); }),
-      notifier_(services.notifications, services.clock,
-                [](const std::string& line) { qWarning("%s", line.c_str()); }),
+      recorder_(services.history, services.historyRetry, LogLine),
+      notifier_(services.notifications, services.clock, LogLine),
       registry_(services.registry),
       logon_(registry_, services.location),
       tray_(services.notificationArea, windows),

@@ -32,7 +32,6 @@ class Program {
     frmPing& Window() { return window_; }
     frmSysTray& Tray() { return tray_; }
     history::Recorder& History() { return recorder_; }
-    notify::Notifier& Notifier() { return notifier_; }
 
   private:
     platform::ProgramEnd& end_;

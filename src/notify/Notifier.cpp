@@ -74,8 +74,7 @@ void Notifier::Record(const common::Round& round) {
             SendRestored(outage_->startMs, round.atMs, outage_->lostId);
         return outage_.reset();
     }
-    if (!outage_ || outage_->restoredMs)
-        outage_ = Outage{.startMs = round.atMs, .lost = Outage::Lost::kNot, .lostId = 0, .restoredMs = {}};
+    if (!outage_ || outage_->restoredMs) outage_.emplace().startMs = round.atMs;
     if (round.lamp == common::kRoundRed && armed_ && enabled_ && outage_->lost == Lost::kNot) SendLost(round);
 }
 

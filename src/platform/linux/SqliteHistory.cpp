@@ -157,14 +157,12 @@ HistoryOpened SqliteHistory::OpenToRead() {
     Close();
     HistoryOpened opened;
     opened.onlyRead = true;
+    // Only a look: each read opens a connection of its own.
     if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW, nullptr) !=
-        SQLITE_OK) {
-        if (::access(path_.c_str(), F_OK) == 0 || errno != ENOENT)
-            opened.problem = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        Close();
-    } else {
-        sqlite3_busy_timeout(db_, kBusyWaitMs);
-    }
+            SQLITE_OK &&
+        (::access(path_.c_str(), F_OK) == 0 || errno != ENOENT))
+        opened.problem = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    Close();
     return opened;
 }
 

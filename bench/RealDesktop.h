@@ -21,7 +21,7 @@ struct RealDesktop {
     platform::LinuxResolver resolver;
     platform::QtSettingsStore settings;
     platform::XdgRegistry registry;
-    platform::QtNotificationArea area;
+    platform::QtNotificationArea area{QDBusConnection::sessionBus()};
     platform::QtDialogs dialogs;
     platform::DesktopHelpViewer help;
     platform::ExitProgramEnd end;

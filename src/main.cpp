@@ -85,7 +85,8 @@ int main(int argc, char* argv[]) {
     platform::QtEventClock clock;
     platform::QtSettingsStore settings;
     platform::XdgRegistry registry;
-    platform::QtNotificationArea notificationArea;
+    QDBusConnection sessionBus = QDBusConnection::sessionBus();
+    platform::QtNotificationArea notificationArea(sessionBus);
     platform::QtDialogs dialogs;
     platform::DesktopHelpViewer help;
     platform::ExitProgramEnd end;
@@ -93,7 +94,7 @@ int main(int argc, char* argv[]) {
     platform::SqliteHistory history(HistoryFolder());
     platform::QtOneShotTimer historyRetry;
     platform::DBusNotifications notifications(
-        QDBusConnection::sessionBus(),
+        sessionBus,
         {QStringLiteral("Tarnovel Monitor"), QStringLiteral("tarnovelmon"), QStringLiteral("tarnovelmon")});
     const platform::Services services{echo,
                                       resolver,

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QElapsedTimer clock;  // from before the area is made: its start must not wait either
     clock.start();
-    platform::QtNotificationArea area;
+    platform::QtNotificationArea area(QDBusConnection::sessionBus());
     QPixmap picture(22, 22);
     picture.fill(Qt::blue);
     const int32_t icon = forms::RegisterIcon(QIcon(picture));

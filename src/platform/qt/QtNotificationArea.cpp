@@ -30,7 +30,7 @@ QString PlainToolTip(const std::string& tip) {
     return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
-QtNotificationArea::QtNotificationArea() {
+QtNotificationArea::QtNotificationArea(QDBusConnection bus) : hosts_(std::move(bus)) {
     hosts_.changed = [this] { HostsChanged(); };
 }
 

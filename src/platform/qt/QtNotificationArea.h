@@ -19,7 +19,8 @@ namespace platform {
 
 class QtNotificationArea final : public NotificationArea, public forms::TrayMenuHost {
   public:
-    QtNotificationArea();
+    // The StatusNotifierItem hosts are watched on `bus`, the session's.
+    explicit QtNotificationArea(QDBusConnection bus);
     ~QtNotificationArea() override;
     QtNotificationArea(const QtNotificationArea&) = delete;
     QtNotificationArea& operator=(const QtNotificationArea&) = delete;

@@ -35,7 +35,7 @@ bool HostRegisteredIn(const QDBusPendingCall& call) {
 
 }  // namespace
 
-TrayHosts::TrayHosts() {
+TrayHosts::TrayHosts(QDBusConnection bus) : bus_(std::move(bus)) {
     settle_.setSingleShot(true);
     settle_.setInterval(kXEmbedSettleMs);
     connect(&settle_, &QTimer::timeout, this, [this] {
@@ -48,10 +48,9 @@ TrayHosts::TrayHosts() {
     connect(&notify_, &QTimer::timeout, this, [this] {
         if (changed) changed();
     });
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    bus_ = bus.isConnected();
-    known_ = !bus_;
-    if (bus_) {
+    busConnected_ = bus_.isConnected();
+    known_ = !busConnected_;
+    if (busConnected_) {
         AskAgain();
         // Setting up the watch waits for the bus's thread, several times: not before the window is up.
         QTimer::singleShot(0, this, &TrayHosts::WatchStatusNotifierHosts);
@@ -70,9 +69,8 @@ bool TrayHosts::Present() const {
 }
 
 void TrayHosts::WatchStatusNotifierHosts() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     auto* watcher = new QDBusServiceWatcher(
-        kWatcherService, bus,
+        kWatcherService, bus_,
         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayHosts::WatcherRegistered);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &TrayHosts::WatcherUnregistered);
@@ -82,8 +80,8 @@ void TrayHosts::WatchStatusNotifierHosts() {
             [this](const QString&, const QString& from, const QString& to) {
                 if (!from.isEmpty() && !to.isEmpty()) WatcherRegistered();
             });
-    bus.connect(kWatcherService, kWatcherPath, kWatcherService,
-                QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(HostRegistered()));
+    bus_.connect(kWatcherService, kWatcherPath, kWatcherService,
+                 QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(HostRegistered()));
     // Asked again now that the watch is up: a host that came since the first question counts.
     AskAgain();
 }
@@ -110,7 +108,7 @@ QDBusPendingCall TrayHosts::AskStatusNotifierHost() const {
                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
                                                        QStringLiteral("Get"));
     call << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-    return QDBusConnection::sessionBus().asyncCall(call, kBusTimeoutMs);
+    return bus_.asyncCall(call, kBusTimeoutMs);
 }
 
 // A new watcher (a panel that started or restarted, or one that took the name over) knows no items:
@@ -174,9 +172,9 @@ bool TrayHosts::nativeEventFilter(const QByteArray& eventType, void* message, qi
 
 void TrayHosts::XEmbedOwnerChanged(bool owned) {
     xembed_ = owned;
-    xembedSettled_ = owned && !bus_;
+    xembedSettled_ = owned && !busConnected_;
     settle_.stop();
-    if (owned && bus_) settle_.start();
+    if (owned && busConnected_) settle_.start();
     Changed();
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QDBusConnection>
 #include <QDBusPendingCall>
 #include <QObject>
 #include <QTimer>
@@ -22,7 +23,8 @@ namespace platform {
 class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
   public:
-    TrayHosts();
+    // Watches for StatusNotifierItem hosts on `bus`, the session's.
+    explicit TrayHosts(QDBusConnection bus);
     ~TrayHosts() override;
     TrayHosts(const TrayHosts&) = delete;
     TrayHosts& operator=(const TrayHosts&) = delete;
@@ -57,7 +59,8 @@ class TrayHosts final : public QObject, public QAbstractNativeEventFilter {
     bool statusNotifier_ = false;
     bool xembed_ = false;
     bool xembedSettled_ = false;
-    bool bus_ = false;
+    QDBusConnection bus_;
+    bool busConnected_ = false;
     bool known_ = false;
     int generation_ = 0;
     int question_ = 0;  // the last question asked; older answers are dropped

@@ -56,8 +56,7 @@ void BM_YearOfRounds(benchmark::State& state) {
     std::vector<history::Point> rounds;
     std::string why;
     const auto start = std::chrono::steady_clock::now();
-    file.Read(
-        INT64_MIN, [&rounds](const common::Round& r) { rounds.push_back(history::PointOf(r)); }, why);
+    history::ReadPoints(file, INT64_MIN, rounds, why);
     const auto read = std::chrono::steady_clock::now();
     const history::Summary s = history::Summarise(rounds, {kGreenWaitMs, bench::kOtherWaitMs});
     const auto summed = std::chrono::steady_clock::now();

@@ -43,6 +43,12 @@ Point PointOf(const common::Round& r) {
             r.status};
 }
 
+bool ReadPoints(const platform::HistoryFile& file, int64_t fromMs, std::vector<Point>& points,
+                std::string& why) {
+    return file.Read(
+        fromMs, [&points](const common::Round& r) { points.push_back(PointOf(r)); }, why);
+}
+
 Summary Summarise(std::span<const Point> rounds, const Waits& waits) {
     Summary s;
     Figures& f = s.figures;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/Round.h"
+#include "platform/HistoryFile.h"
 
 namespace history {
 
@@ -32,6 +33,9 @@ struct Point {
 static_assert(sizeof(Point) == 16);
 // The round's point; a send time beyond what a point holds is taken as the nearest it holds.
 Point PointOf(const common::Round& r);
+// Appends the points of the rounds sent from `fromMs` on; false with `why` when the file cannot be read.
+bool ReadPoints(const platform::HistoryFile& file, int64_t fromMs, std::vector<Point>& points,
+                std::string& why);
 
 // The waits the loop makes after a green round and after any other, in milliseconds.
 struct Waits {

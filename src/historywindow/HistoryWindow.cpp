@@ -42,13 +42,6 @@ void TrimHeap() {
     ::malloc_trim(0);
 }
 
-// The rounds sent from `fromMs` on, as points; false with `why` when the file cannot be read.
-bool ReadPoints(const platform::HistoryFile& file, int64_t fromMs, std::vector<history::Point>& points,
-                std::string& why) {
-    return file.Read(
-        fromMs, [&points](const common::Round& r) { points.push_back(history::PointOf(r)); }, why);
-}
-
 QString CannotRead(const std::string& why) {
     return QStringLiteral("The history could not be read: ") + Text(why);
 }
@@ -69,10 +62,10 @@ HistoryWindow::HistoryWindow(history::Recorder& recorder, platform::HistoryFile&
     // that the window shows at once and changes span without reading the file again.
     heldFromMs_ = context_.nowMs() - CurrentSpan().lengthMs;
     std::string why;
-    if (!ReadPoints(file_, heldFromMs_, rounds_, why)) notice_ = CannotRead(why);
+    if (!history::ReadPoints(file_, heldFromMs_, rounds_, why)) notice_ = CannotRead(why);
     const int64_t yearFromMs = context_.nowMs() - kSpans.back().lengthMs;
     reader_ = std::thread([this, yearFromMs] {
-        if (ReadPoints(file_, yearFromMs, year_, yearWhy_)) yearFromMs_ = yearFromMs;
+        if (history::ReadPoints(file_, yearFromMs, year_, yearWhy_)) yearFromMs_ = yearFromMs;
         TrimHeap();
         QMetaObject::invokeMethod(
             this, [this] { TakeYear(); }, Qt::QueuedConnection);
